@@ -1,0 +1,38 @@
+# Shared by scripts/run and scripts/test; sourced, not run.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+JOBS="$(nproc 2>/dev/null || echo 2)"
+
+# install_packages GROUP...: installs what is missing of those groups of
+# scripts/packages, with sudo when not root.
+install_packages() {
+    local wanted=() group="" line
+    while IFS= read -r line; do
+        line="${line%%#*}"; line="${line// /}"
+        [[ -z "$line" ]] && continue
+        if [[ "$line" == \[*\] ]]; then group="${line:1:-1}"; continue; fi
+        for g in "$@"; do [[ "$g" == "$group" ]] && wanted+=("$line"); done
+    done < "$ROOT/scripts/packages"
+
+    local missing=()
+    for p in "${wanted[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed' || missing+=("$p")
+    done
+    [[ ${#missing[@]} -eq 0 ]] && return 0
+
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [[ "$(id -u)" -ne 0 ]] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# build DIR [CMAKE ARGS...]: configures once, then builds incrementally.
+build() {
+    local dir="$1"; shift
+    if [[ ! -f "$dir/build.ninja" ]]; then
+        cmake -S "$ROOT" -B "$dir" -G Ninja "$@"
+    fi
+    cmake --build "$dir" --parallel "$JOBS"
+}

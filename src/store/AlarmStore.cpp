@@ -1,0 +1,233 @@
+#include "store/AlarmStore.h"
+
+#include "model/AlarmCodec.h"
+#include "model/Calendar.h"
+#include "model/Clock.h"
+#include "store/AbstractAlertPresenter.h"
+#include "store/Defaults.h"
+#include "store/WakeNotifier.h"
+
+#include <QPointer>
+
+#include <algorithm>
+
+namespace {
+
+// Spaces (general category Zs) and the tab; line breaks stay.
+bool isBlank(QChar c)
+{
+    return c == u'\t' || c.category() == QChar::Separator_Space;
+}
+
+QString trimmed(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(text.at(end - 1)))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+} // namespace
+
+AlarmStore::AlarmStore(Services services, QObject *parent)
+    : QObject(parent)
+    , m_clock(std::move(services.clock))
+    , m_defaults(std::move(services.defaults))
+    , m_presenter(std::move(services.presenter))
+    , m_wakeNotifier(std::move(services.wakeNotifier))
+{
+    Q_ASSERT(m_clock && m_defaults && m_presenter);
+    load();
+
+    m_timer.setInterval(kTickMilliseconds);
+    // Coarse timers stay within 5 % of the period, inside the 0.2 s we allow.
+    m_timer.setTimerType(Qt::CoarseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &AlarmStore::checkAlarms);
+    m_timer.start();
+
+    if (m_wakeNotifier)
+        connect(m_wakeNotifier.get(), &WakeNotifier::woke, this, &AlarmStore::checkAlarms);
+}
+
+AlarmStore::~AlarmStore() = default;
+
+void AlarmStore::load()
+{
+    const std::optional<QByteArray> bytes = m_defaults->data(kDefaultsKey);
+    if (!bytes)
+        return;
+    std::optional<QList<Alarm>> decoded = decodeAlarms(*bytes);
+    if (!decoded) {
+        m_unreadable = *bytes;
+        return;
+    }
+    // A list that loads is written straight back in our own form.
+    setAlarms(*decoded);
+}
+
+void AlarmStore::save()
+{
+    const std::optional<QByteArray> bytes = encodeAlarms(m_alarms);
+    if (!bytes)
+        return;
+    // Never let the first save destroy a list we could not read: keep its
+    // bytes aside first, and hold off saving until that copy is safe.
+    if (m_unreadable) {
+        if (!m_defaults->keepUnreadable(kDefaultsKey, *m_unreadable))
+            return;
+        m_unreadable.reset();
+    }
+    m_defaults->setData(kDefaultsKey, *bytes);
+}
+
+void AlarmStore::alarmsEdited()
+{
+    save();
+    Q_EMIT alarmsChanged();
+}
+
+void AlarmStore::setAlarms(const QList<Alarm> &alarms)
+{
+    const bool changed = alarms != m_alarms;
+    m_alarms = alarms;
+    save();
+    if (changed)
+        Q_EMIT alarmsChanged();
+}
+
+QList<Alarm> AlarmStore::sortedAlarms() const
+{
+    QList<Alarm> sorted = m_alarms;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const Alarm &a, const Alarm &b) {
+        if (a.isEnabled != b.isEnabled)
+            return a.isEnabled;
+        return a.fireDate < b.fireDate;
+    });
+    return sorted;
+}
+
+void AlarmStore::add(Moment time, const QString &label, Recurrence recurrence)
+{
+    const Moment now = m_clock->now();
+    Alarm alarm;
+    alarm.fireDate = nextOccurrenceOfTimeOfDay(time, now);
+    alarm.label = trimmed(label);
+    alarm.repeatsDaily = recurrence == Recurrence::Daily;
+    m_alarms.append(alarm);
+    alarmsEdited();
+}
+
+void AlarmStore::setEnabled(bool enabled, const Alarm &alarm)
+{
+    const auto it = std::find_if(m_alarms.begin(), m_alarms.end(),
+                                 [&](const Alarm &a) { return a.id == alarm.id; });
+    if (it == m_alarms.end())
+        return;
+    const qsizetype index = it - m_alarms.begin();
+    m_alarms[index].isEnabled = enabled;
+    alarmsEdited();
+    if (!enabled)
+        return;
+    // A stale date (now included) moves to the next occurrence of its time.
+    const Moment fireDate = m_alarms.at(index).fireDate;
+    if (fireDate <= m_clock->now()) {
+        m_alarms[index].fireDate = nextOccurrenceOfTimeOfDay(fireDate, m_clock->now());
+        alarmsEdited();
+    }
+}
+
+void AlarmStore::deleteAlarm(const Alarm &alarm)
+{
+    m_alarms.removeIf([&](const Alarm &a) { return a.id == alarm.id; });
+    alarmsEdited();
+}
+
+void AlarmStore::ring(const RingingAlarm &alarm)
+{
+    m_ringing.append(alarm);
+    Q_EMIT ringingChanged();
+    if (m_ringing.size() == 1)
+        showFirst();
+}
+
+void AlarmStore::showFirst()
+{
+    if (m_ringing.isEmpty()) {
+        m_presenter->hide();
+        return;
+    }
+    // The actions act on whatever is first in the queue when they run, and do
+    // nothing once the store is gone.
+    const QPointer<AlarmStore> self(this);
+    m_presenter->show(
+        m_ringing.first(),
+        [self] {
+            if (self)
+                self->snoozeCurrent();
+        },
+        [self] {
+            if (self)
+                self->dismissCurrent();
+        });
+}
+
+void AlarmStore::snoozeCurrent()
+{
+    if (m_ringing.isEmpty())
+        return;
+    const RingingAlarm current = m_ringing.first();
+    const Moment now = m_clock->now();
+    Moment fireDate = current.scheduledFor + kSnoozeSeconds;
+    if (fireDate <= now)
+        fireDate = now + kSnoozeSeconds;
+
+    Alarm snooze;
+    snooze.fireDate = fireDate;
+    snooze.label = current.label;
+    snooze.isSnooze = true;
+    m_alarms.append(snooze);
+    alarmsEdited();
+    dismissCurrent();
+}
+
+void AlarmStore::dismissCurrent()
+{
+    if (m_ringing.isEmpty())
+        return;
+    m_ringing.removeFirst();
+    Q_EMIT ringingChanged();
+    showFirst();
+}
+
+void AlarmStore::checkAlarms()
+{
+    const Moment now = m_clock->now();
+    // Reading through a const reference leaves the shared list undetached, so
+    // a quiet tick copies nothing.
+    QList<Alarm> working = m_alarms;
+    bool touched = false;
+    for (qsizetype i = 0; i < working.size(); ++i) {
+        const Alarm &alarm = std::as_const(working).at(i);
+        if (alarm.isSnooze && !alarm.isEnabled)
+            touched = true;
+        if (!alarm.isEnabled || alarm.fireDate > now)
+            continue;
+        touched = true;
+        const Moment fireDate = alarm.fireDate;
+        const bool daily = alarm.repeatsDaily;
+        // Writing to `working` detaches it, which would leave `alarm` dangling.
+        ring(RingingAlarm { QUuid::createUuid(), alarm.label, fireDate });
+        if (daily)
+            working[i].fireDate = nextOccurrenceOfTimeOfDay(fireDate, now);
+        else
+            working[i].isEnabled = false;
+    }
+    if (!touched)
+        return;
+    working.removeIf([](const Alarm &a) { return a.isSnooze && !a.isEnabled; });
+    if (working != m_alarms)
+        setAlarms(working);
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "model/Alarm.h"
+#include "model/RingingAlarm.h"
+
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+class AbstractAlertPresenter;
+class Clock;
+class Defaults;
+class WakeNotifier;
+
+// The one owner of the user's alarms and of the queue of ringing alarms. It
+// saves the whole list at every change, watches the clock once a second and at
+// wake from sleep, rings what falls due, and snoozes and dismisses alerts.
+class AlarmStore : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Recurrence { Once, Daily };
+
+    // The platform services the store runs on; production wiring makes the
+    // real ones, tests hand in a fake clock and a recording presenter.
+    struct Services
+    {
+        std::unique_ptr<Clock> clock;
+        std::unique_ptr<Defaults> defaults;
+        std::unique_ptr<AbstractAlertPresenter> presenter;
+        std::unique_ptr<WakeNotifier> wakeNotifier; // may be null
+    };
+
+    // Loads the stored list, then starts watching: the first check runs one
+    // second from now, never during construction.
+    explicit AlarmStore(Services services, QObject *parent = nullptr);
+    ~AlarmStore() override;
+
+    // The alarms in stored order: the order in which they were added.
+    const QList<Alarm> &alarms() const { return m_alarms; }
+    // Replaces the whole list and saves it; observers hear of it only when it
+    // differs from the list before.
+    void setAlarms(const QList<Alarm> &alarms);
+    // Enabled alarms first, then by fire date; ties keep their stored order.
+    QList<Alarm> sortedAlarms() const;
+
+    // Only the time of day of `time` counts; the label loses surrounding
+    // spaces and tabs.
+    void add(Moment time, const QString &label, Recurrence recurrence);
+    void setEnabled(bool enabled, const Alarm &alarm);
+    void deleteAlarm(const Alarm &alarm);
+
+    // The queue of ringing alarms; the first one is on screen.
+    const QList<RingingAlarm> &ringing() const { return m_ringing; }
+    void ring(const RingingAlarm &alarm);
+    void snoozeCurrent();
+    void dismissCurrent();
+
+    // Rings every enabled alarm whose fire date has come, moves daily ones to
+    // their next occurrence, switches one-time ones off and drops spent
+    // snoozes. The timer and the wake notifier run it; so may tests.
+    void checkAlarms();
+
+    const Clock &clock() const { return *m_clock; }
+
+    static constexpr int kTickMilliseconds = 1000;
+    static constexpr double kSnoozeSeconds = 300;
+    static inline const QString kDefaultsKey = QStringLiteral("alarms");
+
+Q_SIGNALS:
+    // Sent after the new list is saved.
+    void alarmsChanged();
+    void ringingChanged();
+
+private:
+    void load();
+    void save();
+    void showFirst();
+    // An in-place change of the list: save, then tell observers.
+    void alarmsEdited();
+
+    std::unique_ptr<Clock> m_clock;
+    std::unique_ptr<Defaults> m_defaults;
+    std::unique_ptr<AbstractAlertPresenter> m_presenter;
+    std::unique_ptr<WakeNotifier> m_wakeNotifier;
+    QList<Alarm> m_alarms;
+    QList<RingingAlarm> m_ringing;
+    QTimer m_timer;
+    // Bytes of a stored list that did not decode, kept aside before the first
+    // save replaces them.
+    std::optional<QByteArray> m_unreadable;
+};
