@@ -1,5 +1,7 @@
 #include "model/AlarmCodec.h"
 
+#include <QStringDecoder>
+
 #include <nlohmann/json.hpp>
 
 #include <cctype>
@@ -103,7 +105,11 @@ public:
             return true;
         }
         case Member::Label:
-            label = QString::fromUtf8(value.data(), qsizetype(value.size()));
+        {
+            // fromUtf8() would drop a leading U+FEFF, and with it part of the label.
+            QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+            label = decoder.decode(QByteArrayView(value.data(), qsizetype(value.size())));
+        }
             return true;
         case Member::Other:
             return true;
