@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QtGlobal>
+
+class QFont;
+class QPaintDevice;
+
+// Helpers for one line of text that first shrinks to fit and only then is cut.
+namespace TextFit {
+
+// `font` at a size of `pixels` logical pixels as painted on `device`. Qt takes
+// only whole pixel sizes, so the size goes in as points at the device's
+// resolution, which keeps sizes such as 19.5 exact.
+QFont withPixelSize(const QFont &font, qreal pixels, const QPaintDevice *device);
+
+// The factor, no less than `minimumScale` and no more than 1, by which text
+// `natural` pixels wide must shrink to fit `available` pixels.
+qreal shrinkFactor(qreal natural, qreal available, qreal minimumScale);
+
+} // namespace TextFit

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <QWidget>
+
+class QUrl;
+
+// One line that credits the maker: "Thoughtful software", the maker's name as
+// a link to the maker's web site, "Crafted with care". The caller picks the
+// size and the two colours, and places and frames the line.
+//
+// All lengths are logical pixels, like every widget geometry. The line never
+// wraps: where it is too narrow, its text shrinks down to half size, and only
+// then is it cut short at the end.
+class CreditLine : public QWidget
+{
+    Q_OBJECT
+
+public:
+    CreditLine(qreal fontSize, const QColor &textColor, const QColor &linkColor,
+        QWidget *parent = nullptr);
+
+    // The maker's web site, which a click on the link opens.
+    static QUrl makerUrl();
+
+    // One of the three texts as it is drawn at the line's current size;
+    // `text` is shortened where the line is cut.
+    struct Piece
+    {
+        QString text;
+        QFont font;
+        QColor color;
+        QRectF rect;
+        bool isLink = false;
+    };
+    // The texts in drawing order; a text cut away entirely is left out.
+    QList<Piece> pieces() const;
+
+    qreal fontSize() const { return m_fontSize; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    struct Text
+    {
+        QString text;
+        QFont font;
+        QColor color;
+        bool isLink;
+    };
+    QList<Text> texts(qreal scale) const;
+    qreal gap() const { return 0.4 * m_fontSize; }
+    QRectF linkRect() const;
+    void updateCursor(const QPointF &position);
+
+    qreal m_fontSize;
+    QColor m_textColor;
+    QColor m_linkColor;
+    bool m_pressedOnLink = false;
+};
