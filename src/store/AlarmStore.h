@@ -1,18 +1,17 @@
 #pragma once
 
 #include "model/Alarm.h"
+#include "model/Clock.h"
 #include "model/RingingAlarm.h"
+#include "store/AbstractAlertPresenter.h"
+#include "store/Defaults.h"
+#include "store/WakeNotifier.h"
 
 #include <QList>
 #include <QObject>
 #include <QTimer>
 
 #include <memory>
-
-class AbstractAlertPresenter;
-class Clock;
-class Defaults;
-class WakeNotifier;
 
 // The one owner of the user's alarms and of the queue of ringing alarms. It
 // saves the whole list at every change, watches the clock once a second and at

@@ -11,6 +11,9 @@ class Defaults
 {
 public:
     explicit Defaults(QString directory);
+    virtual ~Defaults() = default;
+    Defaults(const Defaults &) = delete;
+    Defaults &operator=(const Defaults &) = delete;
 
     // The user's folder: $XDG_CONFIG_HOME/brisvane (~/.config/brisvane).
     static QString userDirectory();
@@ -22,7 +25,8 @@ public:
     std::optional<QByteArray> data(const QString &key) const;
 
     // Replaces the blob under `key`. On failure the previous blob stays whole.
-    bool setData(const QString &key, const QByteArray &bytes);
+    // Virtual so that tests can count and refuse writes.
+    virtual bool setData(const QString &key, const QByteArray &bytes);
 
     // Keeps `bytes` beside the key's file as "<key>.unreadable-<UTC time>.json",
     // never replacing an earlier copy. Returns false when it could not be written.

@@ -22,8 +22,16 @@ public:
 
         // The action usually replaces itself (the next alert goes up), so run
         // a copy, as a real button does with its own handler.
-        void pressSnooze() const { Action(onSnooze)(); }
-        void pressDismiss() const { Action(onDismiss)(); }
+        void pressSnooze() const
+        {
+            const Action action = onSnooze;
+            action();
+        }
+        void pressDismiss() const
+        {
+            const Action action = onDismiss;
+            action();
+        }
     };
 
     explicit RecordingPresenter(std::shared_ptr<Log> log)
