@@ -11,15 +11,23 @@ QFont withPixelSize(const QFont &font, qreal pixels, const QPaintDevice *device)
 {
     QFont sized(font);
     const qreal dpi = device ? qreal(device->logicalDpiY()) : 96.0;
-    sized.setPointSizeF(pixels * 72.0 / dpi);
+    // Below a pixel the text is gone anyway, and Qt refuses sizes of 0.
+    sized.setPointSizeF(std::max<qreal>(pixels, 1) * 72.0 / dpi);
     return sized;
 }
 
-qreal shrinkFactor(qreal natural, qreal available, qreal minimumScale)
+qreal fittingScale(
+    const std::function<qreal(qreal scale)> &widthAt, qreal available, qreal minimumScale)
 {
-    if (natural <= available || natural <= 0)
-        return 1.0;
-    return std::clamp(available / natural, minimumScale, 1.0);
+    qreal scale = 1.0;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const qreal width = widthAt(scale);
+        if (width <= available || scale <= minimumScale)
+            return scale;
+        // Never the same guess twice: rounded widths can stall the ratio.
+        scale = std::max(minimumScale, std::min(scale * available / width, scale - 0.002));
+    }
+    return scale;
 }
 
 } // namespace TextFit

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <functional>
+
 class QFont;
 class QPaintDevice;
 
@@ -13,8 +15,11 @@ namespace TextFit {
 // resolution, which keeps sizes such as 19.5 exact.
 QFont withPixelSize(const QFont &font, qreal pixels, const QPaintDevice *device);
 
-// The factor, no less than `minimumScale` and no more than 1, by which text
-// `natural` pixels wide must shrink to fit `available` pixels.
-qreal shrinkFactor(qreal natural, qreal available, qreal minimumScale);
+// The largest factor, no less than `minimumScale` and no more than 1, by
+// which text must shrink to fit `available` pixels; `widthAt` tells how wide
+// the text is at a given factor. Glyph widths do not scale exactly with the
+// font size, so each guess is measured again.
+qreal fittingScale(
+    const std::function<qreal(qreal scale)> &widthAt, qreal available, qreal minimumScale);
 
 } // namespace TextFit

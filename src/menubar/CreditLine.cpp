@@ -36,6 +36,15 @@ QUrl CreditLine::makerUrl()
     return QUrl(u"http://quillmere.example/"_s);
 }
 
+void CreditLine::setFontSize(qreal fontSize)
+{
+    if (fontSize == m_fontSize)
+        return;
+    m_fontSize = fontSize;
+    updateGeometry();
+    update();
+}
+
 QList<CreditLine::Text> CreditLine::texts(qreal scale) const
 {
     QFont regular = TextFit::withPixelSize(font(), m_fontSize * scale, this);
@@ -54,17 +63,17 @@ QList<CreditLine::Piece> CreditLine::pieces() const
     const qreal available = width();
 
     // Only the text shrinks; the gaps between the texts keep their width.
-    const QList<Text> natural = texts(1.0);
-    qreal naturalWidth = 0;
-    for (const Text &text : natural)
-        naturalWidth += QFontMetricsF(text.font, this).horizontalAdvance(text.text);
-    const qreal gaps = gap() * (natural.size() - 1);
-    const qreal scale = TextFit::shrinkFactor(naturalWidth, available - gaps, kMinimumScale);
-
-    const QList<Text> scaled = scale == 1.0 ? natural : texts(scale);
-    qreal totalWidth = gaps;
-    for (const Text &text : scaled)
-        totalWidth += QFontMetricsF(text.font, this).horizontalAdvance(text.text);
+    const qreal gaps = gap() * 2;
+    const auto textWidth = [this](const QList<Text> &texts) {
+        qreal width = 0;
+        for (const Text &text : texts)
+            width += QFontMetricsF(text.font, this).horizontalAdvance(text.text);
+        return width;
+    };
+    const qreal scale = TextFit::fittingScale(
+        [&](qreal factor) { return textWidth(texts(factor)); }, available - gaps, kMinimumScale);
+    const QList<Text> scaled = texts(scale);
+    const qreal totalWidth = gaps + textWidth(scaled);
 
     QList<Piece> result;
     qreal x = std::max<qreal>(0, (available - totalWidth) / 2);

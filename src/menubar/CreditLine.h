@@ -41,6 +41,9 @@ public:
     QList<Piece> pieces() const;
 
     qreal fontSize() const { return m_fontSize; }
+    // For a caller whose own size changes, such as the alert, which sizes
+    // everything from its height.
+    void setFontSize(qreal fontSize);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
