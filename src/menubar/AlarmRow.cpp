@@ -1,0 +1,158 @@
+#include "menubar/AlarmRow.h"
+
+#include "menubar/ToggleSwitch.h"
+#include "model/Calendar.h"
+#include "model/Clock.h"
+#include "store/AlarmStore.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr qreal kTimeScale = 1.6;
+constexpr qreal kCaptionScale = 0.85;
+constexpr qreal kSecondaryAlpha = 0.55;
+constexpr qreal kBackgroundAlpha = 0.06;
+constexpr qreal kCornerRadius = 6;
+
+const QString kSeparator = u" \u00B7 "_s;
+
+bool hasEvenDigits(const QFont &font)
+{
+    const QFontMetricsF metrics(font);
+    const qreal zero = metrics.horizontalAdvance(u'0');
+    for (char16_t digit = u'1'; digit <= u'9'; ++digit) {
+        if (!qFuzzyCompare(metrics.horizontalAdvance(digit), zero))
+            return false;
+    }
+    return true;
+}
+
+// Times in a column line up only if every digit is as wide as the others:
+// most sans faces draw them so; where this one does not, take the fixed font.
+QFont timeFont(const QFont &base)
+{
+    QFont font = base;
+    font.setPointSizeF(base.pointSizeF() * kTimeScale);
+    if (hasEvenDigits(font))
+        return font;
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSizeF(font.pointSizeF());
+    return fixed;
+}
+
+QColor secondary(const QPalette &palette)
+{
+    QColor colour = palette.color(QPalette::WindowText);
+    colour.setAlphaF(float(kSecondaryAlpha));
+    return colour;
+}
+
+QLabel *plainLabel(const QString &text, const QString &name, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    // Labels are the user's own text: never read them as markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    return label;
+}
+
+void setTextColour(QLabel *label, const QColor &colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+} // namespace
+
+QString AlarmRow::details(const Alarm &alarm, Moment now)
+{
+    QStringList parts;
+    if (!alarm.label.isEmpty())
+        parts.append(alarm.label);
+    if (alarm.isSnooze)
+        parts.append(u"Snoozed"_s);
+    else if (alarm.repeatsDaily)
+        parts.append(u"Every day"_s);
+    else if (!alarm.isEnabled)
+        parts.append(u"Once"_s % kSeparator % u"finished"_s);
+    else if (Calendar::isDateInToday(alarm.fireDate, now))
+        parts.append(u"Once"_s % kSeparator % u"today"_s);
+    else if (Calendar::isDateInTomorrow(alarm.fireDate, now))
+        parts.append(u"Once"_s % kSeparator % u"tomorrow"_s);
+    else
+        parts.append(u"Once"_s % kSeparator % Calendar::abbreviatedDate(alarm.fireDate));
+    return parts.join(kSeparator);
+}
+
+AlarmRow::AlarmRow(AlarmStore &store, const Alarm &alarm, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_alarm(alarm)
+{
+    setObjectName(u"alarmRow"_s);
+
+    auto *time = plainLabel(Calendar::shortTime(alarm.fireDate), u"time"_s, this);
+    time->setFont(timeFont(font()));
+    if (!alarm.isEnabled)
+        setTextColour(time, secondary(palette()));
+
+    auto *details = plainLabel(AlarmRow::details(alarm, store.clock().now()), u"details"_s, this);
+    QFont caption = font();
+    caption.setPointSizeF(font().pointSizeF() * kCaptionScale);
+    details->setFont(caption);
+    setTextColour(details, secondary(palette()));
+
+    auto *toggle = new ToggleSwitch(this);
+    toggle->setObjectName(u"enabledSwitch"_s);
+    toggle->setAccessibleName(u"On"_s);
+    toggle->setChecked(alarm.isEnabled);
+    connect(toggle, &ToggleSwitch::clicked, this,
+        [this](bool checked) { m_store.setEnabled(checked, m_alarm); });
+
+    auto *remove = new QToolButton(this);
+    remove->setObjectName(u"deleteButton"_s);
+    remove->setAutoRaise(true);
+    QIcon bin;
+    bin.addFile(u":/brisvane/icons/trash-16.png"_s, QSize(16, 16));
+    bin.addFile(u":/brisvane/icons/trash-32.png"_s, QSize(32, 32));
+    remove->setIcon(bin);
+    remove->setIconSize({ 16, 16 });
+    remove->setToolTip(u"Delete alarm"_s);
+    remove->setAccessibleName(u"Delete alarm"_s);
+    remove->setCursor(Qt::PointingHandCursor);
+    connect(remove, &QToolButton::clicked, this, [this] { m_store.deleteAlarm(m_alarm); });
+
+    auto *text = new QVBoxLayout;
+    text->setSpacing(2);
+    text->addWidget(time);
+    text->addWidget(details);
+
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(8, 4, 8, 4);
+    row->addLayout(text);
+    row->addStretch();
+    row->addWidget(toggle, 0, Qt::AlignVCenter);
+    row->addWidget(remove, 0, Qt::AlignVCenter);
+}
+
+void AlarmRow::paintEvent(QPaintEvent * /*event*/)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = palette().color(QPalette::WindowText);
+    fill.setAlphaF(float(kBackgroundAlpha));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
+}
