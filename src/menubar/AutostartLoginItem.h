@@ -1,0 +1,31 @@
+#pragma once
+
+#include "menubar/AbstractLoginItem.h"
+
+#include <QString>
+
+// Starts the program with the desktop session through an XDG autostart entry,
+// $XDG_CONFIG_HOME/autostart/brisvane.desktop, that runs `executable`. The
+// folders are read from the environment at every call.
+class AutostartLoginItem final : public AbstractLoginItem
+{
+public:
+    // `executable` is the absolute path of the running program.
+    explicit AutostartLoginItem(QString executable);
+
+    // Enabled exactly when the user's entry exists, reads as a desktop entry,
+    // is neither hidden nor switched off, and runs this executable.
+    Status status() const override;
+    bool registerItem() override;
+    // Removes the user's entry; where the system has an entry of the same
+    // name, which would start the program anyway, writes one that hides it.
+    bool unregisterItem() override;
+
+    static QString userEntryPath();
+
+private:
+    QByteArray entry(bool hidden) const;
+    bool namesExecutable(const QString &program) const;
+
+    QString m_executable;
+};
