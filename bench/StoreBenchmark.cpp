@@ -42,8 +42,8 @@ QList<Alarm> alarms(int count)
     QList<Alarm> list;
     for (int i = 0; i < count; ++i) {
         // All ahead of the clock: nothing is due.
-        list.append(Alarm { QUuid::createUuid(), 789291000.0 + 3600 + i, QStringLiteral("Alarm %1").arg(i),
-                            i % 2 == 0, i % 3 != 0, false });
+        list.append(Alarm { QUuid::createUuid(), 789291000.0 + 3600 + i,
+            QStringLiteral("Alarm %1").arg(i), i % 2 == 0, i % 3 != 0, false });
     }
     return list;
 }
@@ -56,12 +56,12 @@ struct Bench
 
     explicit Bench(int count)
     {
-        Defaults(folder.path()).setData(AlarmStore::kDefaultsKey, encodeAlarms(alarms(count)).value());
+        Defaults(folder.path())
+            .setData(AlarmStore::kDefaultsKey, encodeAlarms(alarms(count)).value());
         auto counting = std::make_unique<CountingDefaults>(folder.path());
         defaults = counting.get();
-        store = std::make_unique<AlarmStore>(AlarmStore::Services {
-            std::make_unique<FixedClock>(), std::move(counting), std::make_unique<SilentPresenter>(),
-            nullptr });
+        store = std::make_unique<AlarmStore>(AlarmStore::Services { std::make_unique<FixedClock>(),
+            std::move(counting), std::make_unique<SilentPresenter>(), nullptr });
     }
 };
 
@@ -87,7 +87,8 @@ BENCHMARK(saveList)->Arg(1000)->Unit(benchmark::kMicrosecond);
 void loadList(benchmark::State &state)
 {
     QTemporaryDir folder;
-    Defaults(folder.path()).setData(AlarmStore::kDefaultsKey, encodeAlarms(alarms(int(state.range(0)))).value());
+    Defaults(folder.path())
+        .setData(AlarmStore::kDefaultsKey, encodeAlarms(alarms(int(state.range(0)))).value());
     for (auto _ : state) {
         const Defaults defaults(folder.path());
         auto decoded = decodeAlarms(defaults.data(AlarmStore::kDefaultsKey).value());

@@ -1,7 +1,7 @@
 #include "model/Alarm.h"
 
-#include <QDebug>
 #include <QByteArray>
+#include <QDebug>
 
 QString uuidText(const QUuid &id)
 {

@@ -66,7 +66,7 @@ LocalDate localDate(icu::Calendar &calendar, UDate date)
     UErrorCode status = U_ZERO_ERROR;
     calendar.setTime(date, status);
     return { calendar.get(UCAL_ERA, status), calendar.get(UCAL_YEAR, status),
-             calendar.get(UCAL_DAY_OF_YEAR, status) };
+        calendar.get(UCAL_DAY_OF_YEAR, status) };
 }
 
 QString format(icu::DateFormat *formatter, Moment moment)
@@ -139,14 +139,14 @@ bool isDateInTomorrow(Moment moment, Moment now)
 
 QString shortTime(Moment moment)
 {
-    return format(icu::DateFormat::createTimeInstance(icu::DateFormat::kShort, userLocale()),
-                  moment);
+    return format(
+        icu::DateFormat::createTimeInstance(icu::DateFormat::kShort, userLocale()), moment);
 }
 
 QString abbreviatedDate(Moment moment)
 {
-    return format(icu::DateFormat::createDateInstance(icu::DateFormat::kMedium, userLocale()),
-                  moment);
+    return format(
+        icu::DateFormat::createDateInstance(icu::DateFormat::kMedium, userLocale()), moment);
 }
 
 } // namespace Calendar

@@ -2,8 +2,8 @@
 
 #include "model/Alarm.h"
 
-#include <QDebug>
 #include <QByteArray>
+#include <QDebug>
 
 QDebug operator<<(QDebug debug, const RingingAlarm &alarm)
 {

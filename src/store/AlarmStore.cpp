@@ -122,8 +122,8 @@ void AlarmStore::add(Moment time, const QString &label, Recurrence recurrence)
 
 void AlarmStore::setEnabled(bool enabled, const Alarm &alarm)
 {
-    const auto it = std::find_if(m_alarms.begin(), m_alarms.end(),
-                                 [&](const Alarm &a) { return a.id == alarm.id; });
+    const auto it = std::find_if(
+        m_alarms.begin(), m_alarms.end(), [&](const Alarm &a) { return a.id == alarm.id; });
     if (it == m_alarms.end())
         return;
     const qsizetype index = it - m_alarms.begin();

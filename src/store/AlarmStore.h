@@ -20,7 +20,11 @@ class AlarmStore : public QObject
 {
     Q_OBJECT
 public:
-    enum class Recurrence { Once, Daily };
+    enum class Recurrence
+    {
+        Once,
+        Daily
+    };
 
     // The platform services the store runs on; production wiring makes the
     // real ones, tests hand in a fake clock and a recording presenter.

@@ -30,8 +30,7 @@ bool writeWhole(const QString &path, const QByteArray &bytes)
 
 Defaults::Defaults(QString directory)
     : m_directory(std::move(directory))
-{
-}
+{ }
 
 QString Defaults::userDirectory()
 {

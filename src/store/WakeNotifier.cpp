@@ -11,8 +11,8 @@ WakeNotifier::WakeNotifier(const QDBusConnection &bus, QObject *parent)
         return;
     // D-Bus signal subscriptions still take the old slot syntax.
     QDBusConnection(bus).connect(u"org.freedesktop.login1"_s, u"/org/freedesktop/login1"_s,
-                                 u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s, this,
-                                 SLOT(onPrepareForSleep(bool)));
+        u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s, this,
+        SLOT(onPrepareForSleep(bool)));
 }
 
 void WakeNotifier::onPrepareForSleep(bool start)

@@ -19,9 +19,12 @@ QByteArray member(const char *key, const QByteArray &value)
 QByteArray object(const QMap<QByteArray, QByteArray> &overrides = {})
 {
     QMap<QByteArray, QByteArray> members {
-        { "id", '"' + kId + '"' },     { "fireDate", "789291000" },
-        { "label", "\"Gym\"" },        { "repeatsDaily", "false" },
-        { "isEnabled", "true" },       { "isSnooze", "false" },
+        { "id", '"' + kId + '"' },
+        { "fireDate", "789291000" },
+        { "label", "\"Gym\"" },
+        { "repeatsDaily", "false" },
+        { "isEnabled", "true" },
+        { "isSnooze", "false" },
     };
     for (auto it = overrides.cbegin(); it != overrides.cend(); ++it) {
         if (it.value().isNull())
@@ -67,10 +70,12 @@ private Q_SLOTS:
         QTest::newRow("fraction") << 789291000.123456 << QString();
         QTest::newRow("0.1") << 0.1 << u"\"quoted\" \\ back\\slash"_s;
         QTest::newRow("-0.0") << -0.0 << u"line\nbreak\ttab\r"_s;
-        QTest::newRow("1e-7") << 1e-7 << u"\u65e5\u672c\u8a9e \u0928\u092e\u0938\u094d\u0924\u0947"_s;
-        QTest::newRow("largest") << std::numeric_limits<double>::max() << u"\U0001F600 \U0001F3CB"_s;
-        QTest::newRow("smallest subnormal") << std::numeric_limits<double>::denorm_min()
-                                            << u"\uFEFFleading BOM"_s;
+        QTest::newRow("1e-7") << 1e-7
+                              << u"\u65e5\u672c\u8a9e \u0928\u092e\u0938\u094d\u0924\u0947"_s;
+        QTest::newRow("largest") << std::numeric_limits<double>::max()
+                                 << u"\U0001F600 \U0001F3CB"_s;
+        QTest::newRow("smallest subnormal")
+            << std::numeric_limits<double>::denorm_min() << u"\uFEFFleading BOM"_s;
         QTest::newRow("control characters") << -1e9 << u"\u0001\u001f\u007f</script>"_s;
     }
     void roundTrip()
@@ -119,9 +124,9 @@ private Q_SLOTS:
             << 789291000.0;
         QTest::newRow("exponent") << listOf(object({ { "fireDate", "7.89291E8" } })) << 789291000.0;
         QTest::newRow("fraction") << listOf(object({ { "fireDate", "-0.5" } })) << -0.5;
-        QTest::newRow("extra members, nested")
-            << listOf(object({ { "note", "{\"a\":[1,{\"b\":null}],\"c\":\"d\"}" }, { "z", "[[[]]]" } }))
-            << 789291000.0;
+        QTest::newRow("extra members, nested") << listOf(
+            object({ { "note", "{\"a\":[1,{\"b\":null}],\"c\":\"d\"}" }, { "z", "[[[]]]" } }))
+                                               << 789291000.0;
         QTest::newRow("spaces everywhere")
             << QByteArray("\n[ \t" + object().replace(":", " :\r\n ").replace(",", " , ") + " ]\n")
             << 789291000.0;
@@ -155,7 +160,8 @@ private Q_SLOTS:
         QTest::newRow("nested array element") << listOf(good + ",[]");
         QTest::newRow("second of three lacks isSnooze")
             << listOf(good + ',' + object({ { "isSnooze", {} } }) + ',' + good);
-        for (const char *key : { "id", "fireDate", "label", "repeatsDaily", "isEnabled", "isSnooze" }) {
+        for (const char *key :
+            { "id", "fireDate", "label", "repeatsDaily", "isEnabled", "isSnooze" }) {
             QTest::addRow("%s missing", key) << listOf(object({ { key, {} } }));
             QTest::addRow("%s null", key) << listOf(object({ { key, "null" } }));
             QTest::addRow("%s object", key) << listOf(object({ { key, "{}" } }));
@@ -167,9 +173,12 @@ private Q_SLOTS:
         QTest::newRow("label as number") << listOf(object({ { "label", "5" } }));
         QTest::newRow("id braces")
             << listOf(object({ { "id", "\"{0A1B2C3D-0000-4000-8000-00000000ABCD}\"" } }));
-        QTest::newRow("id short") << listOf(object({ { "id", "\"0A1B2C3D-0000-4000-8000-00000000ABC\"" } }));
-        QTest::newRow("id not hex") << listOf(object({ { "id", "\"0A1B2C3D-0000-4000-8000-00000000ABCG\"" } }));
-        QTest::newRow("id no hyphens") << listOf(object({ { "id", "\"0A1B2C3D0000400080000000000ABCD1234\"" } }));
+        QTest::newRow("id short") << listOf(
+            object({ { "id", "\"0A1B2C3D-0000-4000-8000-00000000ABC\"" } }));
+        QTest::newRow("id not hex")
+            << listOf(object({ { "id", "\"0A1B2C3D-0000-4000-8000-00000000ABCG\"" } }));
+        QTest::newRow("id no hyphens")
+            << listOf(object({ { "id", "\"0A1B2C3D0000400080000000000ABCD1234\"" } }));
         // What a lax reader lets through.
         QTest::newRow(".5") << listOf(object({ { "fireDate", ".5" } }));
         QTest::newRow("1.") << listOf(object({ { "fireDate", "1." } }));

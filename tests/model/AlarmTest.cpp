@@ -83,8 +83,8 @@ private Q_SLOTS:
 private:
     static Alarm reference()
     {
-        return Alarm { QUuid::fromString(u"0a1b2c3d-0000-4000-8000-00000000abcd"_s), 789291000.123456,
-                       u"Caf\u00e9"_s, false, true, false };
+        return Alarm { QUuid::fromString(u"0a1b2c3d-0000-4000-8000-00000000abcd"_s),
+            789291000.123456, u"Caf\u00e9"_s, false, true, false };
     }
 };
 

@@ -37,23 +37,25 @@ private Q_SLOTS:
 
         // A zone without a clock change on these days.
         const QByteArray utc = "UTC";
-        QTest::newRow("later today is past") << utc << u"2026-01-01T07:30:00Z"_s
-                                             << u"2026-01-05T08:00:00Z"_s << u"2026-01-06T07:30:00Z"_s;
-        QTest::newRow("still ahead today") << utc << u"2026-01-01T07:30:00Z"_s
-                                           << u"2026-01-05T07:00:00Z"_s << u"2026-01-05T07:30:00Z"_s;
+        QTest::newRow("later today is past")
+            << utc << u"2026-01-01T07:30:00Z"_s << u"2026-01-05T08:00:00Z"_s
+            << u"2026-01-06T07:30:00Z"_s;
+        QTest::newRow("still ahead today")
+            << utc << u"2026-01-01T07:30:00Z"_s << u"2026-01-05T07:00:00Z"_s
+            << u"2026-01-05T07:30:00Z"_s;
         QTest::newRow("receiver seconds dropped")
             << utc << u"2026-01-01T07:30:45.250Z"_s << u"2026-01-05T07:00:00Z"_s
             << u"2026-01-05T07:30:00Z"_s;
-        QTest::newRow("exactly the reference") << utc << u"2026-01-01T07:30:00Z"_s
-                                               << u"2026-01-05T07:30:00.000Z"_s
-                                               << u"2026-01-06T07:30:00Z"_s;
+        QTest::newRow("exactly the reference")
+            << utc << u"2026-01-01T07:30:00Z"_s << u"2026-01-05T07:30:00.000Z"_s
+            << u"2026-01-06T07:30:00Z"_s;
         QTest::newRow("same minute, later second")
             << utc << u"2026-01-01T07:30:00Z"_s << u"2026-01-05T07:30:20Z"_s
             << u"2026-01-06T07:30:00Z"_s;
-        QTest::newRow("midnight") << utc << u"2026-01-01T00:00:00Z"_s
-                                  << u"2026-01-05T23:59:59Z"_s << u"2026-01-06T00:00:00Z"_s;
-        QTest::newRow("new year") << utc << u"2026-01-01T23:59:00Z"_s
-                                  << u"2026-12-31T23:59:30Z"_s << u"2027-01-01T23:59:00Z"_s;
+        QTest::newRow("midnight") << utc << u"2026-01-01T00:00:00Z"_s << u"2026-01-05T23:59:59Z"_s
+                                  << u"2026-01-06T00:00:00Z"_s;
+        QTest::newRow("new year") << utc << u"2026-01-01T23:59:00Z"_s << u"2026-12-31T23:59:30Z"_s
+                                  << u"2027-01-01T23:59:00Z"_s;
         QTest::newRow("local, not UTC")
             << QByteArray("America/New_York") << u"2026-01-01T07:30:00-05:00"_s
             << u"2026-01-05T13:00:00Z"_s << u"2026-01-06T07:30:00-05:00"_s;
@@ -92,7 +94,8 @@ private Q_SLOTS:
         QFETCH(QString, after);
         QFETCH(QString, expected);
         useZone(zone);
-        const Moment result = nextOccurrenceOfTimeOfDay(momentFromIso(receiver), momentFromIso(after));
+        const Moment result
+            = nextOccurrenceOfTimeOfDay(momentFromIso(receiver), momentFromIso(after));
         QCOMPARE(isoFromMoment(result, 0), isoFromMoment(momentFromIso(expected), 0));
         // Idempotent, and the result as the next reference gives the next day.
         QCOMPARE(nextOccurrenceOfTimeOfDay(momentFromIso(receiver), momentFromIso(after)), result);
@@ -105,11 +108,12 @@ private Q_SLOTS:
         const Moment receiver = momentFromIso(u"2026-01-01T07:30:00Z"_s);
         const Moment after = momentFromIso(u"2026-01-05T00:00:00Z"_s);
         useZone("UTC");
-        QCOMPARE(nextOccurrenceOfTimeOfDay(receiver, after), momentFromIso(u"2026-01-05T07:30:00Z"_s));
+        QCOMPARE(
+            nextOccurrenceOfTimeOfDay(receiver, after), momentFromIso(u"2026-01-05T07:30:00Z"_s));
         useZone("Asia/Tokyo");
         // 07:30 UTC is 16:30 in Tokyo; the next 16:30 there after 09:00 local.
         QCOMPARE(nextOccurrenceOfTimeOfDay(receiver, after),
-                 momentFromIso(u"2026-01-05T16:30:00+09:00"_s));
+            momentFromIso(u"2026-01-05T16:30:00+09:00"_s));
         QCOMPARE(Calendar::timeOfDay(receiver), QTime(16, 30));
     }
 
@@ -119,14 +123,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("now");
         QTest::addColumn<bool>("today");
         QTest::addColumn<bool>("tomorrow");
-        QTest::newRow("same day") << u"2026-01-05T00:10:00+01:00"_s << u"2026-01-05T23:50:00+01:00"_s
-                                  << true << false;
+        QTest::newRow("same day") << u"2026-01-05T00:10:00+01:00"_s
+                                  << u"2026-01-05T23:50:00+01:00"_s << true << false;
         QTest::newRow("00:10 tomorrow at 23:50")
             << u"2026-01-06T00:10:00+01:00"_s << u"2026-01-05T23:50:00+01:00"_s << false << true;
-        QTest::newRow("in two days") << u"2026-01-07T00:10:00+01:00"_s
-                                     << u"2026-01-05T23:50:00+01:00"_s << false << false;
-        QTest::newRow("yesterday") << u"2026-01-04T23:50:00+01:00"_s << u"2026-01-05T00:10:00+01:00"_s
-                                   << false << false;
+        QTest::newRow("in two days")
+            << u"2026-01-07T00:10:00+01:00"_s << u"2026-01-05T23:50:00+01:00"_s << false << false;
+        QTest::newRow("yesterday")
+            << u"2026-01-04T23:50:00+01:00"_s << u"2026-01-05T00:10:00+01:00"_s << false << false;
         QTest::newRow("47 hours on, across the spring night, is tomorrow")
             << u"2026-03-29T23:30:00+02:00"_s << u"2026-03-28T00:30:00+01:00"_s << false << true;
         QTest::newRow("tomorrow is the 23-hour day")
@@ -155,8 +159,8 @@ private Q_SLOTS:
                                << u"05.01.2026"_s;
         QTest::newRow("en_GB through LC_TIME")
             << QByteArray("LC_TIME") << QByteArray("en_GB.UTF-8") << u"07:30"_s << u"5 Jan 2026"_s;
-        QTest::newRow("de_DE through LANG") << QByteArray("LANG") << QByteArray("de_DE.UTF-8")
-                                            << u"07:30"_s << u"05.01.2026"_s;
+        QTest::newRow("de_DE through LANG")
+            << QByteArray("LANG") << QByteArray("de_DE.UTF-8") << u"07:30"_s << u"05.01.2026"_s;
     }
     void formatting()
     {
@@ -176,10 +180,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("10:37 + 1h") << u"2026-01-05T11:37:00+01:00"_s << u"2026-01-05T12:00:00+01:00"_s;
-        QTest::newRow("10:00:30 + 1h") << u"2026-01-05T11:00:30+01:00"_s
-                                       << u"2026-01-05T11:00:30+01:00"_s;
-        QTest::newRow("23:30 + 1h") << u"2026-01-06T00:30:00+01:00"_s << u"2026-01-06T01:00:00+01:00"_s;
+        QTest::newRow("10:37 + 1h")
+            << u"2026-01-05T11:37:00+01:00"_s << u"2026-01-05T12:00:00+01:00"_s;
+        QTest::newRow("10:00:30 + 1h")
+            << u"2026-01-05T11:00:30+01:00"_s << u"2026-01-05T11:00:30+01:00"_s;
+        QTest::newRow("23:30 + 1h")
+            << u"2026-01-06T00:30:00+01:00"_s << u"2026-01-06T01:00:00+01:00"_s;
     }
     void settingMinuteToZero()
     {
@@ -187,14 +193,15 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         useZone("Europe/Berlin");
         QCOMPARE(isoFromMoment(Calendar::settingMinuteToZero(momentFromIso(from)), 3600),
-                 isoFromMoment(momentFromIso(expected), 3600));
+            isoFromMoment(momentFromIso(expected), 3600));
     }
 
     void momentOnDay()
     {
         useZone("Europe/Berlin");
         const Moment day = momentFromIso(u"2026-01-05T18:00:00+01:00"_s);
-        QCOMPARE(Calendar::momentOnDay(day, QTime(7, 30)), momentFromIso(u"2026-01-05T07:30:00+01:00"_s));
+        QCOMPARE(Calendar::momentOnDay(day, QTime(7, 30)),
+            momentFromIso(u"2026-01-05T07:30:00+01:00"_s));
         QCOMPARE(Calendar::timeOfDay(Calendar::momentOnDay(day, QTime(23, 59))), QTime(23, 59));
     }
 };

@@ -38,10 +38,11 @@ private Q_SLOTS:
         AlarmStore &store = f.start();
         QCOMPARE(*f.writes, 0); // nothing stored, nothing written
         QList<Alarm> seenBySignal;
-        connect(&store, &AlarmStore::alarmsChanged, &store, [&] { seenBySignal = f.storedAlarms(); });
+        connect(
+            &store, &AlarmStore::alarmsChanged, &store, [&] { seenBySignal = f.storedAlarms(); });
 
         store.add(momentFromIso(u"2026-01-01T07:30:45+01:00"_s), u" \t\u00a0Gym\u3000 "_s,
-                  Recurrence::Daily);
+            Recurrence::Daily);
 
         QCOMPARE(*f.writes, 1);
         QCOMPARE(f.alarmsChanged->count(), 1);
@@ -80,7 +81,8 @@ private Q_SLOTS:
         store.add(momentFromIso(u"2026-01-05T07:30:00+01:00"_s), {}, Recurrence::Once);
         store.add(momentFromIso(u"2026-01-05T07:30:00+01:00"_s), {}, Recurrence::Once);
         QCOMPARE(store.alarms().size(), 2); // no test for duplicates
-        QCOMPARE(store.alarms().constFirst().fireDate, momentFromIso(u"2026-01-06T07:30:00+01:00"_s));
+        QCOMPARE(
+            store.alarms().constFirst().fireDate, momentFromIso(u"2026-01-06T07:30:00+01:00"_s));
     }
 
     void sortedAlarms()
@@ -94,7 +96,7 @@ private Q_SLOTS:
         f.writeStored(storedList({ offLater, late, tieFirst, offEarliest, tieSecond }));
         AlarmStore &store = f.start();
         QCOMPARE(store.sortedAlarms(),
-                 (QList<Alarm> { tieFirst, tieSecond, late, offEarliest, offLater }));
+            (QList<Alarm> { tieFirst, tieSecond, late, offEarliest, offLater }));
         // The stored order is left alone.
         QCOMPARE(store.alarms().constFirst(), offLater);
     }
@@ -108,13 +110,15 @@ private Q_SLOTS:
         QTest::addColumn<int>("writes");
         // now is 2026-01-05 10:00
         QTest::newRow("finished alarm switched on moves on")
-            << u"2026-01-04T07:30:00+01:00"_s << false << true << u"2026-01-06T07:30:00+01:00"_s << 2;
-        QTest::newRow("due exactly now moves on")
-            << u"2026-01-05T10:00:00+01:00"_s << false << true << u"2026-01-06T10:00:00+01:00"_s << 2;
-        QTest::newRow("ahead keeps its date")
-            << u"2026-01-05T11:00:00+01:00"_s << false << true << u"2026-01-05T11:00:00+01:00"_s << 1;
+            << u"2026-01-04T07:30:00+01:00"_s << false << true << u"2026-01-06T07:30:00+01:00"_s
+            << 2;
+        QTest::newRow("due exactly now moves on") << u"2026-01-05T10:00:00+01:00"_s << false << true
+                                                  << u"2026-01-06T10:00:00+01:00"_s << 2;
+        QTest::newRow("ahead keeps its date") << u"2026-01-05T11:00:00+01:00"_s << false << true
+                                              << u"2026-01-05T11:00:00+01:00"_s << 1;
         QTest::newRow("switched off keeps its date")
-            << u"2026-01-04T07:30:00+01:00"_s << true << false << u"2026-01-04T07:30:00+01:00"_s << 1;
+            << u"2026-01-04T07:30:00+01:00"_s << true << false << u"2026-01-04T07:30:00+01:00"_s
+            << 1;
     }
     void setEnabled()
     {
@@ -192,10 +196,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("loaded");
         const Alarm a = makeAlarm(u"2026-01-05T10:00:00+01:00"_s);
         QTest::newRow("list") << storedList({ a, a }) << 2;
-        QTest::newRow("lower-case id, extra member")
-            << QByteArray(R"([{"id":"0a1b2c3d-0000-4000-8000-00000000abcd","fireDate":1,"label":"",)"
-                          R"("repeatsDaily":false,"isEnabled":true,"isSnooze":false,"x":[1]}])")
-            << 1;
+        QTest::newRow("lower-case id, extra member") << QByteArray(
+            R"([{"id":"0a1b2c3d-0000-4000-8000-00000000abcd","fireDate":1,"label":"",)"
+            R"("repeatsDaily":false,"isEnabled":true,"isSnooze":false,"x":[1]}])")
+                                                     << 1;
         QTest::newRow("empty file") << QByteArray() << -1;
         QTest::newRow("truncated") << storedList({ a }).chopped(3) << -1;
         QTest::newRow("garbage") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10) << -1;
@@ -225,7 +229,8 @@ private Q_SLOTS:
         // The bytes that could not be read are kept, once.
         const QStringList copies = unreadableCopies(f.folder());
         QCOMPARE(copies.size(), 1);
-        QVERIFY(copies.constFirst().contains(QRegularExpression(u"^alarms\\.unreadable-\\d{8}T\\d{6}Z\\.json$"_s)));
+        QVERIFY(copies.constFirst().contains(
+            QRegularExpression(u"^alarms\\.unreadable-\\d{8}T\\d{6}Z\\.json$"_s)));
         QFile copy(f.folder() + u'/' + copies.constFirst());
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), bytes);

@@ -70,7 +70,8 @@ private Q_SLOTS:
         store.checkAlarms();
         QCOMPARE(f.presenter->shown.size(), 1);
         QCOMPARE(f.presenter->shown.constFirst().scheduledFor, alarm.fireDate);
-        QCOMPARE(store.alarms().constFirst().fireDate, momentFromIso(u"2026-01-08T08:00:00+01:00"_s));
+        QCOMPARE(
+            store.alarms().constFirst().fireDate, momentFromIso(u"2026-01-08T08:00:00+01:00"_s));
         QVERIFY(store.alarms().constFirst().isEnabled);
     }
 
@@ -180,7 +181,7 @@ private Q_SLOTS:
         QVERIFY(f.presenter->shown.isEmpty()); // no check during creation
         QTRY_COMPARE_WITH_TIMEOUT(f.presenter->shown.size(), 1, 3000);
         QVERIFY2(clock.elapsed() >= 900 && clock.elapsed() <= 1500,
-                 qPrintable(QString::number(clock.elapsed())));
+            qPrintable(QString::number(clock.elapsed())));
     }
 };
 

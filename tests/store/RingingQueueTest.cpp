@@ -55,9 +55,9 @@ private Q_SLOTS:
         QTest::newRow("exactly five minutes")
             << u"2026-01-05T08:00:00+01:00"_s << u"2026-01-05T08:05:00+01:00"_s
             << u"2026-01-05T08:10:00+01:00"_s;
-        QTest::newRow("test alert at once") << u"2026-01-05T08:00:00.25+01:00"_s
-                                            << u"2026-01-05T08:00:00.25+01:00"_s
-                                            << u"2026-01-05T08:05:00.25+01:00"_s;
+        QTest::newRow("test alert at once")
+            << u"2026-01-05T08:00:00.25+01:00"_s << u"2026-01-05T08:00:00.25+01:00"_s
+            << u"2026-01-05T08:05:00.25+01:00"_s;
     }
     void snoozeTimes()
     {
@@ -72,7 +72,8 @@ private Q_SLOTS:
 
         QCOMPARE(store.alarms().size(), 1);
         const Alarm snooze = store.alarms().constFirst();
-        QCOMPARE(isoFromMoment(snooze.fireDate, 3600), isoFromMoment(momentFromIso(snoozeFireDate), 3600));
+        QCOMPARE(isoFromMoment(snooze.fireDate, 3600),
+            isoFromMoment(momentFromIso(snoozeFireDate), 3600));
         QVERIFY(snooze.isSnooze && snooze.isEnabled && !snooze.repeatsDaily);
         QCOMPARE(snooze.label, QString());
         QCOMPARE(f.storedAlarms(), store.alarms()); // saved
@@ -93,7 +94,8 @@ private Q_SLOTS:
         *f.time = momentFromIso(u"2026-01-05T08:06:00+01:00"_s);
         f.presenter->pressSnooze();
         QCOMPARE(store.alarms().size(), 1);
-        QCOMPARE(store.alarms().constFirst().fireDate, momentFromIso(u"2026-01-05T08:10:00+01:00"_s));
+        QCOMPARE(
+            store.alarms().constFirst().fireDate, momentFromIso(u"2026-01-05T08:10:00+01:00"_s));
         QCOMPARE(store.alarms().constFirst().label, u"Tea"_s);
     }
 
@@ -113,7 +115,7 @@ private Q_SLOTS:
     {
         StoreFixture f;
         const Alarm alarm { QUuid::createUuid(), momentFromIso(u"2026-01-05T08:00:00+01:00"_s),
-                            u"Gym"_s, true, true, false };
+            u"Gym"_s, true, true, false };
         f.writeStored(encodeAlarms({ alarm }).value());
         AlarmStore &store = f.start();
         *f.time = alarm.fireDate;
@@ -130,7 +132,7 @@ private Q_SLOTS:
     {
         StoreFixture f;
         const Alarm alarm { QUuid::createUuid(), momentFromIso(u"2026-01-05T08:00:00+01:00"_s),
-                            u"Gym"_s, true, true, false };
+            u"Gym"_s, true, true, false };
         f.writeStored(encodeAlarms({ alarm }).value());
         AlarmStore &store = f.start();
         *f.time = alarm.fireDate;

@@ -24,7 +24,8 @@ private Q_SLOTS:
         if (QStandardPaths::findExecutable(u"dbus-daemon"_s).isEmpty())
             QSKIP("dbus-daemon is not installed");
         m_bus.setProgram(u"dbus-daemon"_s);
-        m_bus.setArguments({ u"--session"_s, u"--nofork"_s, u"--nopidfile"_s, u"--print-address=1"_s });
+        m_bus.setArguments(
+            { u"--session"_s, u"--nofork"_s, u"--nopidfile"_s, u"--print-address=1"_s });
         m_bus.start();
         QVERIFY(m_bus.waitForStarted());
         QTRY_VERIFY(m_bus.canReadLine());
@@ -56,7 +57,7 @@ private Q_SLOTS:
     {
         StoreFixture f;
         const Alarm due { QUuid::createUuid(), momentFromIso(u"2026-01-05T08:00:00+01:00"_s),
-                          u"Slept through"_s, false, true, false };
+            u"Slept through"_s, false, true, false };
         f.writeStored(encodeAlarms({ due }).value());
         *f.time = momentFromIso(u"2026-01-05T11:30:00+01:00"_s);
         f.store = std::make_unique<AlarmStore>(AlarmStore::Services {
@@ -92,8 +93,8 @@ private Q_SLOTS:
 private:
     static QDBusMessage prepareForSleep(bool start)
     {
-        QDBusMessage message = QDBusMessage::createSignal(
-            u"/org/freedesktop/login1"_s, u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s);
+        QDBusMessage message = QDBusMessage::createSignal(u"/org/freedesktop/login1"_s,
+            u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s);
         message << start;
         return message;
     }

@@ -11,8 +11,7 @@ class FakeClock final : public Clock
 public:
     explicit FakeClock(std::shared_ptr<Moment> time)
         : m_time(std::move(time))
-    {
-    }
+    { }
     Moment now() const override { return *m_time; }
 
 private:

@@ -36,8 +36,7 @@ public:
 
     explicit RecordingPresenter(std::shared_ptr<Log> log)
         : m_log(std::move(log))
-    {
-    }
+    { }
 
     void show(const RingingAlarm &alarm, Action onSnooze, Action onDismiss) override
     {

@@ -20,8 +20,7 @@ public:
     CountingDefaults(QString directory, std::shared_ptr<int> writes)
         : Defaults(std::move(directory))
         , m_writes(std::move(writes))
-    {
-    }
+    { }
     bool setData(const QString &key, const QByteArray &bytes) override
     {
         ++*m_writes;
@@ -37,10 +36,7 @@ private:
 class StoreFixture
 {
 public:
-    StoreFixture()
-    {
-        qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
-    }
+    StoreFixture() { qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8()); }
 
     QString folder() const { return configHome.path() + QStringLiteral("/brisvane"); }
     QString file() const { return folder() + QStringLiteral("/alarms.json"); }
@@ -72,7 +68,8 @@ public:
     QTemporaryDir configHome;
     std::shared_ptr<Moment> time = std::make_shared<Moment>(0);
     std::shared_ptr<int> writes = std::make_shared<int>(0);
-    std::shared_ptr<RecordingPresenter::Log> presenter = std::make_shared<RecordingPresenter::Log>();
+    std::shared_ptr<RecordingPresenter::Log> presenter
+        = std::make_shared<RecordingPresenter::Log>();
     std::unique_ptr<AlarmStore> store;
     std::unique_ptr<QSignalSpy> alarmsChanged;
     std::unique_ptr<QSignalSpy> ringingChanged;
