@@ -1,0 +1,88 @@
+#include "alert/AlertPresenter.h"
+
+#include "alert/AlertPanel.h"
+#include "alert/X11Desktop.h"
+#include "model/RingingAlarm.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+
+AlertPresenter::AlertPresenter() = default;
+
+AlertPresenter::~AlertPresenter()
+{
+    // Not from inside a press: the store, and with it the presenter, goes
+    // away only at the end of the run.
+    delete m_panel;
+}
+
+void AlertPresenter::show(const RingingAlarm &alarm, Action onSnooze, Action onDismiss)
+{
+    hide();
+
+    QScreen *screen = mainScreen();
+    if (!screen)
+        return;
+
+    const auto backdrop = X11Desktop::hasCompositor() ? AlertPanel::Backdrop::Translucent
+                                                      : AlertPanel::Backdrop::Masked;
+    auto *panel = new AlertPanel(alarm, std::move(onSnooze), std::move(onDismiss), backdrop);
+    panel->setScreen(screen);
+    panel->setGeometry(panelRect(screen->geometry()));
+    panel->show();
+    m_panel = panel;
+}
+
+void AlertPresenter::hide()
+{
+    if (!m_panel)
+        return;
+    // Mostly called from inside a press of the panel's own button, so the
+    // panel must outlive the event being handled.
+    m_panel->hide();
+    m_panel->deleteLater();
+    m_panel = nullptr;
+}
+
+QRect AlertPresenter::panelRect(const QRect &screen)
+{
+    const qreal width = screen.width() / 3.0 * 1.1;
+    const qreal height = screen.height() / 3.0 * 1.1;
+    const qreal centreX = screen.x() + screen.width() / 2.0;
+    const qreal centreY = screen.y() + screen.height() / 2.0;
+    // Each rounded on its own, so that the size does not depend on where the
+    // screen lies.
+    return QRect(qRound(centreX - width * 0.5), qRound(centreY - height * 0.5), qRound(width),
+        qRound(height));
+}
+
+QScreen *AlertPresenter::mainScreen()
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return nullptr;
+
+    if (const std::optional<QRect> active = X11Desktop::activeWindowGeometry()) {
+        // The window's frame is in device pixels; a screen keeps its origin
+        // in both systems and only its size scales.
+        QScreen *best = nullptr;
+        qint64 bestArea = 0;
+        for (QScreen *screen : screens) {
+            const QRect native(screen->geometry().topLeft(),
+                screen->geometry().size() * screen->devicePixelRatio());
+            const QRect overlap = native.intersected(*active);
+            const qint64 area = qint64(overlap.width()) * overlap.height();
+            if (area > bestArea) {
+                best = screen;
+                bestArea = area;
+            }
+        }
+        if (best)
+            return best;
+    }
+
+    if (QScreen *underPointer = QGuiApplication::screenAt(QCursor::pos()))
+        return underPointer;
+    return QGuiApplication::primaryScreen();
+}
