@@ -29,7 +29,16 @@ bool isCanonicalUuidText(std::string_view text)
     return true;
 }
 
-enum class Member { Id, FireDate, Label, RepeatsDaily, IsEnabled, IsSnooze, Other };
+enum class Member
+{
+    Id,
+    FireDate,
+    Label,
+    RepeatsDaily,
+    IsEnabled,
+    IsSnooze,
+    Other
+};
 
 Member memberForKey(std::string_view key)
 {
@@ -104,10 +113,10 @@ public:
             id = QUuid::fromString(QLatin1StringView(value.data(), qsizetype(value.size())));
             return true;
         }
-        case Member::Label:
-        {
+        case Member::Label: {
             // fromUtf8() would drop a leading U+FEFF, and with it part of the label.
-            QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+            QStringDecoder decoder(
+                QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
             label = decoder.decode(QByteArrayView(value.data(), qsizetype(value.size())));
         }
             return true;
@@ -156,7 +165,7 @@ public:
         return true;
     }
     bool parse_error(std::size_t /*position*/, const std::string & /*token*/,
-                     const nlohmann::detail::exception & /*error*/) override
+        const nlohmann::detail::exception & /*error*/) override
     {
         return false;
     }
@@ -213,9 +222,14 @@ private:
 
 std::optional<QList<Alarm>> decodeAlarms(const QByteArray &bytes)
 {
+    // The parser takes a NUL byte between tokens for the end of the text and
+    // would ignore whatever follows it. No JSON text holds a raw NUL (inside a
+    // string it must be escaped), so a text with one is refused whole.
+    if (bytes.contains('\0'))
+        return std::nullopt;
     AlarmListReader reader;
-    const bool ok = Json::sax_parse(bytes.cbegin(), bytes.cend(), &reader,
-                                    Json::input_format_t::json, /*strict=*/true);
+    const bool ok = Json::sax_parse(
+        bytes.cbegin(), bytes.cend(), &reader, Json::input_format_t::json, /*strict=*/true);
     if (!ok)
         return std::nullopt;
     return std::move(reader.alarms);
