@@ -1,0 +1,309 @@
+#include "menubar/AlarmListView.h"
+
+#include "menubar/AbstractLoginItem.h"
+#include "menubar/AlarmRow.h"
+#include "menubar/CreditLine.h"
+#include "menubar/ShadedPanel.h"
+#include "model/Calendar.h"
+#include "model/Clock.h"
+#include "model/RingingAlarm.h"
+#include "store/AlarmStore.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kPadding = 14;
+constexpr int kColumnSpacing = 12;
+constexpr int kRowSpacing = 6;
+constexpr qreal kSmallControlScale = 0.85;
+constexpr qreal kFormShade = 0.05;
+constexpr qreal kBandShade = 0.06;
+constexpr qreal kSecondaryAlpha = 0.55;
+
+QColor secondary(const QPalette &palette)
+{
+    QColor colour = palette.color(QPalette::WindowText);
+    colour.setAlphaF(float(kSecondaryAlpha));
+    return colour;
+}
+
+template<typename Control>
+Control *smallControl(Control *control)
+{
+    QFont font = control->font();
+    font.setPointSizeF(font.pointSizeF() * kSmallControlScale);
+    control->setFont(font);
+    return control;
+}
+
+// The locale's own short time format, cut down to hours and minutes where the
+// locale also shows seconds.
+QString hoursAndMinutesFormat(const QLocale &locale)
+{
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    for (const QString &seconds : { u":ss"_s, u".ss"_s, u":s"_s, u".s"_s })
+        format.remove(seconds);
+    return format;
+}
+
+} // namespace
+
+AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_loginItem(loginItem)
+{
+    setObjectName(u"alarmListView"_s);
+    setWindowTitle(u"Brisvane"_s);
+
+    auto *title = new QLabel(u"Brisvane"_s, this);
+    title->setObjectName(u"title"_s);
+    title->setTextFormat(Qt::PlainText);
+    QFont headline = title->font();
+    headline.setBold(true);
+    title->setFont(headline);
+
+    m_emptyText = new QLabel(u"No alarms set."_s, this);
+    m_emptyText->setObjectName(u"emptyText"_s);
+    m_emptyText->setTextFormat(Qt::PlainText);
+    m_emptyText->setAlignment(Qt::AlignCenter);
+    m_emptyText->setContentsMargins(0, 8, 0, 8);
+    QPalette emptyPalette = m_emptyText->palette();
+    emptyPalette.setColor(QPalette::WindowText, secondary(palette()));
+    m_emptyText->setPalette(emptyPalette);
+
+    m_rows = new QWidget;
+    m_rows->setObjectName(u"alarmRows"_s);
+    m_rowsLayout = new QVBoxLayout(m_rows);
+    m_rowsLayout->setContentsMargins(0, 0, 0, 0);
+    m_rowsLayout->setSpacing(kRowSpacing);
+    m_scrollArea = new QScrollArea(this);
+    m_scrollArea->setObjectName(u"alarmList"_s);
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setWidget(m_rows);
+    // The rows sit on the window's own background.
+    m_rows->setAutoFillBackground(false);
+    m_scrollArea->viewport()->setAutoFillBackground(false);
+
+    auto *divider = new QFrame(this);
+    divider->setObjectName(u"divider"_s);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Sunken);
+
+    auto *column = new QWidget(this);
+    column->setFixedWidth(kWidth);
+    auto *columnLayout = new QVBoxLayout(column);
+    columnLayout->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
+    columnLayout->setSpacing(kColumnSpacing);
+    columnLayout->addWidget(title);
+    columnLayout->addWidget(makeForm());
+    columnLayout->addWidget(m_emptyText);
+    columnLayout->addWidget(m_scrollArea);
+    columnLayout->addWidget(divider);
+    columnLayout->addWidget(makeFooter());
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    // The window is as tall as its content and no taller.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(column);
+    layout->addWidget(makeCreditBand());
+
+    connect(&m_store, &AlarmStore::alarmsChanged, this, &AlarmListView::rebuildList);
+    rebuildList();
+    // Typing goes to the label first; the time is set with the arrows or a click.
+    m_labelEdit->setFocus();
+}
+
+QWidget *AlarmListView::makeForm()
+{
+    auto *form = new ShadedPanel(6, kFormShade, this);
+    form->setObjectName(u"form"_s);
+
+    m_timeEdit = new QTimeEdit(form);
+    m_timeEdit->setObjectName(u"timeEdit"_s);
+    m_timeEdit->setAccessibleName(u"Time"_s);
+    m_timeEdit->setDisplayFormat(hoursAndMinutesFormat(locale()));
+    m_timeEdit->setTime(Calendar::timeOfDay(defaultNewTime(m_store.clock())));
+
+    m_labelEdit = new QLineEdit(form);
+    m_labelEdit->setObjectName(u"labelEdit"_s);
+    m_labelEdit->setPlaceholderText(u"Label (optional)"_s);
+
+    m_repeatDaily = new QCheckBox(u"Repeat daily"_s, form);
+    m_repeatDaily->setObjectName(u"repeatDaily"_s);
+
+    m_addButton = new QPushButton(u"Add Alarm"_s, form);
+    m_addButton->setObjectName(u"addButton"_s);
+    m_addButton->setDefault(true);
+    connect(m_addButton, &QPushButton::clicked, this, &AlarmListView::addAlarm);
+
+    auto *timeAndLabel = new QHBoxLayout;
+    timeAndLabel->addWidget(m_timeEdit, 0, Qt::AlignVCenter);
+    timeAndLabel->addWidget(m_labelEdit, 1, Qt::AlignVCenter);
+
+    auto *repeatAndAdd = new QHBoxLayout;
+    repeatAndAdd->addWidget(m_repeatDaily, 0, Qt::AlignVCenter);
+    repeatAndAdd->addStretch();
+    repeatAndAdd->addWidget(m_addButton, 0, Qt::AlignVCenter);
+
+    auto *layout = new QVBoxLayout(form);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(8);
+    layout->addLayout(timeAndLabel);
+    layout->addLayout(repeatAndAdd);
+    return form;
+}
+
+QWidget *AlarmListView::makeFooter()
+{
+    auto *footer = new QWidget(this);
+    footer->setObjectName(u"footer"_s);
+
+    auto *testAlert = smallControl(new QPushButton(u"Test Alert"_s, footer));
+    testAlert->setObjectName(u"testAlertButton"_s);
+    testAlert->setAutoDefault(false);
+    connect(testAlert, &QPushButton::clicked, this, &AlarmListView::testAlert);
+
+    m_openAtLogin = smallControl(new QCheckBox(u"Open at login"_s, footer));
+    m_openAtLogin->setObjectName(u"openAtLogin"_s);
+    m_openAtLogin->setChecked(m_loginItem.status() == AbstractLoginItem::Status::Enabled);
+    // Connected only now: the status read above is the box's first value, not
+    // a change to act on.
+    connect(m_openAtLogin, &QCheckBox::toggled, this, &AlarmListView::openAtLoginChanged);
+
+    auto *quit = smallControl(new QPushButton(u"Quit"_s, footer));
+    quit->setObjectName(u"quitButton"_s);
+    quit->setAutoDefault(false);
+    connect(quit, &QPushButton::clicked, qApp, &QCoreApplication::quit);
+
+    auto *layout = new QHBoxLayout(footer);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(testAlert, 0, Qt::AlignVCenter);
+    layout->addWidget(m_openAtLogin, 0, Qt::AlignVCenter);
+    layout->addStretch();
+    layout->addWidget(quit, 0, Qt::AlignVCenter);
+    return footer;
+}
+
+QWidget *AlarmListView::makeCreditBand()
+{
+    auto *band = new ShadedPanel(0, kBandShade, this);
+    band->setObjectName(u"creditBand"_s);
+    band->setFixedWidth(kWidth);
+    const qreal fontSize = QFontInfo(font()).pixelSize();
+    auto *credit = new CreditLine(
+        fontSize, secondary(palette()), palette().color(QPalette::Highlight), band);
+    credit->setObjectName(u"creditLine"_s);
+    credit->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    auto *layout = new QHBoxLayout(band);
+    layout->setContentsMargins(0, 6, 0, 6);
+    layout->addWidget(credit, 0, Qt::AlignCenter);
+    return band;
+}
+
+Moment AlarmListView::defaultNewTime(const Clock &clock)
+{
+    return Calendar::settingMinuteToZero(clock.now() + 3600);
+}
+
+void AlarmListView::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    // A popup has no frame of its own: draw a hairline so its edge shows on
+    // a desktop of the same colour.
+    if (windowType() != Qt::Popup)
+        return;
+    QPainter painter(this);
+    QColor edge = palette().color(QPalette::WindowText);
+    edge.setAlphaF(0.3f);
+    painter.setPen(edge);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void AlarmListView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        m_addButton->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void AlarmListView::addAlarm()
+{
+    // Only the time of day counts: the store picks the next such moment.
+    const Moment time = Calendar::momentOnDay(m_store.clock().now(), m_timeEdit->time());
+    const auto recurrence
+        = m_repeatDaily->isChecked() ? AlarmStore::Recurrence::Daily : AlarmStore::Recurrence::Once;
+    m_store.add(time, m_labelEdit->text(), recurrence);
+    m_labelEdit->clear();
+}
+
+void AlarmListView::testAlert()
+{
+    RingingAlarm test;
+    test.id = QUuid::createUuid();
+    test.label = u"Test"_s;
+    test.scheduledFor = m_store.clock().now();
+    m_store.ring(test);
+}
+
+void AlarmListView::openAtLoginChanged(bool on)
+{
+    // A refusal is not reported: the box shows what the service says instead.
+    if (on)
+        static_cast<void>(m_loginItem.registerItem());
+    else
+        static_cast<void>(m_loginItem.unregisterItem());
+    // Setting a different value comes straight back here with that value, so
+    // a refused registration is followed by an unregistration.
+    m_openAtLogin->setChecked(m_loginItem.status() == AbstractLoginItem::Status::Enabled);
+}
+
+void AlarmListView::rebuildList()
+{
+    // The old rows may be the very sender of this change (a switch or a bin
+    // button mid-click), so they leave the window now and are freed later.
+    const QList<AlarmRow *> oldRows = m_rows->findChildren<AlarmRow *>(Qt::FindDirectChildrenOnly);
+    for (AlarmRow *row : oldRows) {
+        m_rowsLayout->removeWidget(row);
+        row->hide();
+        row->setParent(nullptr);
+        row->deleteLater();
+    }
+
+    for (const Alarm &alarm : m_store.sortedAlarms()) {
+        auto *row = new AlarmRow(m_store, alarm, m_rows);
+        row->setProperty("alarmId", alarm.id);
+        m_rowsLayout->addWidget(row);
+        row->show();
+    }
+
+    const bool empty = m_store.alarms().isEmpty();
+    m_emptyText->setVisible(empty);
+    m_scrollArea->setVisible(!empty);
+
+    // As tall as the rows, up to a limit past which the list scrolls.
+    m_rowsLayout->activate();
+    m_scrollArea->setFixedHeight(std::min(m_rows->sizeHint().height(), kMaximumListHeight));
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "model/Moment.h"
+
+#include <QWidget>
+
+class AbstractLoginItem;
+class AlarmStore;
+class Clock;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QTimeEdit;
+class QVBoxLayout;
+
+// The window's whole content: the form that adds an alarm, the list of alarms
+// (or a line saying there are none), and a footer with "Test Alert", "Open at
+// login" and "Quit" above the credit line. It keeps no copy of the alarms: the
+// list is rebuilt from the store whenever the store's list changes.
+class AlarmListView : public QWidget
+{
+    Q_OBJECT
+public:
+    AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QWidget *parent = nullptr);
+
+    static constexpr int kWidth = 380;
+    static constexpr int kMaximumListHeight = 260;
+
+protected:
+    // Return anywhere in the window adds the alarm, as a default button would.
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    // The first whole hour at least an hour from now.
+    static Moment defaultNewTime(const Clock &clock);
+
+    QWidget *makeForm();
+    QWidget *makeFooter();
+    QWidget *makeCreditBand();
+
+    void addAlarm();
+    void testAlert();
+    void openAtLoginChanged(bool on);
+    void rebuildList();
+
+    AlarmStore &m_store;
+    AbstractLoginItem &m_loginItem;
+
+    QTimeEdit *m_timeEdit = nullptr;
+    QLineEdit *m_labelEdit = nullptr;
+    QCheckBox *m_repeatDaily = nullptr;
+    QPushButton *m_addButton = nullptr;
+    QLabel *m_emptyText = nullptr;
+    QScrollArea *m_scrollArea = nullptr;
+    QWidget *m_rows = nullptr;
+    QVBoxLayout *m_rowsLayout = nullptr;
+    QCheckBox *m_openAtLogin = nullptr;
+};
