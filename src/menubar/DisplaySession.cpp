@@ -1,0 +1,16 @@
+#include "menubar/DisplaySession.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+bool DisplaySession::prefersXcb(
+    const QByteArray &waylandDisplay, const QByteArray &display, const QByteArray &qpaPlatform)
+{
+    return !waylandDisplay.isEmpty() && !display.isEmpty() && qpaPlatform.isEmpty();
+}
+
+void DisplaySession::choosePlatform()
+{
+    if (prefersXcb(qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"), qgetenv("QT_QPA_PLATFORM")))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}

@@ -1,0 +1,70 @@
+#include "menubar/SingleInstance.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+class SingleInstanceTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void secondLaunchAsksTheFirstToOpenItsWindow()
+    {
+        QTemporaryDir dir;
+        const QString socket = dir.path() + u"/brisvane.socket"_s;
+        auto first = std::make_unique<SingleInstance>(socket);
+        QSignalSpy activations(first.get(), &SingleInstance::activationRequested);
+        QCOMPARE(first->claim(), SingleInstance::Role::Primary);
+
+        SingleInstance second(socket);
+        QCOMPARE(second.claim(), SingleInstance::Role::Secondary);
+        QVERIFY(activations.wait(2000));
+        QCOMPARE(activations.count(), 1);
+
+        SingleInstance third(socket);
+        QCOMPARE(third.claim(), SingleInstance::Role::Secondary);
+        QTRY_COMPARE(activations.count(), 2);
+
+        // Once the first has gone, the next launch runs.
+        first.reset();
+        SingleInstance fourth(socket);
+        QCOMPARE(fourth.claim(), SingleInstance::Role::Primary);
+    }
+
+    void socketLeftByACrashIsTakenOver()
+    {
+        QTemporaryDir dir;
+        const QString socket = dir.path() + u"/brisvane.socket"_s;
+        {
+            // A dead copy's socket file with nothing listening, and no lock.
+            QLocalServer dead;
+            QVERIFY(dead.listen(socket));
+        }
+        QFile leftover(socket);
+        QVERIFY(leftover.open(QIODevice::WriteOnly));
+        leftover.close();
+
+        SingleInstance instance(socket);
+        QSignalSpy activations(&instance, &SingleInstance::activationRequested);
+        QCOMPARE(instance.claim(), SingleInstance::Role::Primary);
+        SingleInstance second(socket);
+        QCOMPARE(second.claim(), SingleInstance::Role::Secondary);
+        QVERIFY(activations.wait(2000));
+    }
+
+    void userSocketIsInTheRuntimeFolder()
+    {
+        QTemporaryDir runtime;
+        QFile::setPermissions(
+            runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        QCOMPARE(SingleInstance::userSocketPath(), runtime.path() + u"/brisvane.socket"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(SingleInstanceTest)
+#include "SingleInstanceTest.moc"
