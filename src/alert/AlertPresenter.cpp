@@ -64,25 +64,29 @@ QScreen *AlertPresenter::mainScreen()
         return nullptr;
 
     if (const std::optional<QRect> active = X11Desktop::activeWindowGeometry()) {
-        // The window's frame is in device pixels; a screen keeps its origin
-        // in both systems and only its size scales.
-        QScreen *best = nullptr;
-        qint64 bestArea = 0;
-        for (QScreen *screen : screens) {
-            const QRect native(screen->geometry().topLeft(),
-                screen->geometry().size() * screen->devicePixelRatio());
-            const QRect overlap = native.intersected(*active);
-            const qint64 area = qint64(overlap.width()) * overlap.height();
-            if (area > bestArea) {
-                best = screen;
-                bestArea = area;
-            }
-        }
-        if (best)
-            return best;
+        if (QScreen *screen = screenHolding(*active))
+            return screen;
     }
 
     if (QScreen *underPointer = QGuiApplication::screenAt(QCursor::pos()))
         return underPointer;
     return QGuiApplication::primaryScreen();
+}
+
+QScreen *AlertPresenter::screenHolding(const QRect &nativeFrame)
+{
+    // A screen keeps its origin in device pixels; only its size scales.
+    QScreen *best = nullptr;
+    qint64 bestArea = 0;
+    for (QScreen *screen : QGuiApplication::screens()) {
+        const QRect native(
+            screen->geometry().topLeft(), screen->geometry().size() * screen->devicePixelRatio());
+        const QRect overlap = native.intersected(nativeFrame);
+        const qint64 area = qint64(overlap.width()) * overlap.height();
+        if (area > bestArea) {
+            best = screen;
+            bestArea = area;
+        }
+    }
+    return best;
 }

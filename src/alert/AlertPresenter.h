@@ -32,6 +32,10 @@ public:
     // cannot be told, the screen under the pointer, then the primary screen.
     static QScreen *mainScreen();
 
+    // The screen that holds most of a window whose frame is `nativeFrame`,
+    // in device pixels; none when the window lies on no screen.
+    static QScreen *screenHolding(const QRect &nativeFrame);
+
 private:
     QPointer<AlertPanel> m_panel;
 };

@@ -73,6 +73,8 @@ private Q_SLOTS:
     void panelRect_data();
     void panelRect();
     void centredOnTheScreenUnderThePointer();
+    void screenOfTheFocusedWindow_data();
+    void screenOfTheFocusedWindow();
     void showWhileUpLeavesExactlyOnePanel();
     void hideWithNoPanelDoesNothing();
     void pressesRunTheirOwnAction();
@@ -151,6 +153,30 @@ void AlertPresenterTest::centredOnTheScreenUnderThePointer()
         QVERIFY(panel->mask().contains(QPoint(0, panel->height() / 2)));
     }
     presenter.hide();
+}
+
+void AlertPresenterTest::screenOfTheFocusedWindow_data()
+{
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<int>("screen"); // index in the screen list, -1 for none
+
+    QTest::newRow("inside the first") << QRect(100, 100, 800, 600) << 0;
+    QTest::newRow("full screen on the first") << QRect(0, 0, 1440, 900) << 0;
+    QTest::newRow("off every screen") << QRect(-900, -900, 400, 300) << -1;
+    QTest::newRow("empty") << QRect() << -1;
+    if (QGuiApplication::screens().size() > 1) {
+        QTest::newRow("inside the second") << QRect(1500, 100, 800, 600) << 1;
+        QTest::newRow("mostly on the second") << QRect(1240, 100, 800, 600) << 1;
+        QTest::newRow("mostly on the first") << QRect(840, 100, 800, 600) << 0;
+    }
+}
+
+void AlertPresenterTest::screenOfTheFocusedWindow()
+{
+    QFETCH(QRect, window);
+    QFETCH(int, screen);
+    QScreen *expected = screen < 0 ? nullptr : QGuiApplication::screens().at(screen);
+    QCOMPARE(AlertPresenter::screenHolding(window), expected);
 }
 
 void AlertPresenterTest::showWhileUpLeavesExactlyOnePanel()
