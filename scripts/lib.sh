@@ -36,3 +36,19 @@ build() {
     fi
     cmake --build "$dir" --parallel "$JOBS"
 }
+
+# install_named PACKAGE...: installs those of the named Debian packages that
+# are missing, for a need outside the groups of scripts/packages.
+install_named() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed' || missing+=("$p")
+    done
+    [[ ${#missing[@]} -eq 0 ]] && return 0
+
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [[ "$(id -u)" -ne 0 ]] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
