@@ -1,40 +1,46 @@
+// Wiring only: the platform services the store runs on are made here, once,
+// and handed to the one store of the process.
+// AlertPresenter.h reads its panel through an inline QPointer, which needs the
+// panel's whole type.
+#include "alert/AlertPanel.h"
+#include "alert/AlertPresenter.h"
+#include "menubar/AutostartLoginItem.h"
+#include "menubar/BrisvaneApp.h"
+#include "menubar/DisplaySession.h"
+#include "menubar/SingleInstance.h"
 #include "model/SystemClock.h"
-#include "store/AbstractAlertPresenter.h"
 #include "store/AlarmStore.h"
 #include "store/Defaults.h"
 #include "store/WakeNotifier.h"
-#include "model/Calendar.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDBusConnection>
-#include <QTextStream>
 
-namespace {
-
-// Until the alert panel exists, a due alarm is announced on standard output
-// and dismissed at once.
-class ConsolePresenter final : public AbstractAlertPresenter
-{
-public:
-    void show(const RingingAlarm &alarm, Action /*onSnooze*/, Action onDismiss) override
-    {
-        QTextStream(stdout) << "Alarm: " << alarm.label << ' ' << Calendar::shortTime(alarm.scheduledFor)
-                            << Qt::endl;
-        onDismiss();
-    }
-    void hide() override { }
-};
-
-} // namespace
+using namespace Qt::Literals::StringLiterals;
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    DisplaySession::choosePlatform();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"brisvane"_s);
+    QApplication::setApplicationDisplayName(u"Brisvane"_s);
+    QApplication::setDesktopFileName(u"brisvane"_s);
+    QApplication::setWindowIcon(BrisvaneApp::bellIcon());
+    // The tray icon keeps the program running with no window open.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance(SingleInstance::userSocketPath());
+    if (instance.claim() == SingleInstance::Role::Secondary)
+        return 0;
+
+    // Made before any window, so alarms ring whether or not it ever opens.
     AlarmStore store({ std::make_unique<SystemClock>(),
-                       std::make_unique<Defaults>(Defaults::userDirectory()),
-                       std::make_unique<ConsolePresenter>(),
-                       std::make_unique<WakeNotifier>(QDBusConnection::systemBus()) });
-    QTextStream(stdout) << "Watching " << store.alarms().size() << " alarms from "
-                        << Defaults::userDirectory() << Qt::endl;
-    return app.exec();
+        std::make_unique<Defaults>(Defaults::userDirectory()), std::make_unique<AlertPresenter>(),
+        std::make_unique<WakeNotifier>(QDBusConnection::systemBus()) });
+    AutostartLoginItem loginItem(QCoreApplication::applicationFilePath());
+    BrisvaneApp brisvane(store, loginItem);
+    QObject::connect(
+        &instance, &SingleInstance::activationRequested, &brisvane, &BrisvaneApp::showWindow);
+    brisvane.start();
+    return QApplication::exec();
 }
