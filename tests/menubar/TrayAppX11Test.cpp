@@ -1,0 +1,274 @@
+// The real brisvane program on an X11 desktop of its own (Xvfb, openbox and
+// trayer), with a home folder of its own, driven as a user drives it: the
+// bell in the tray, the window it opens, an alarm that rings, a snooze, a
+// second launch and "Quit". The screenshots stay in the build folder.
+#include "alert/AlertView.h"
+#include "model/AlarmCodec.h"
+#include "support/X11Session.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Where the footer's buttons sit in the window, from its bottom-right and
+// bottom-left corners: the footer is the last row above the credit band.
+constexpr int kFooterFromBottom = 51;
+constexpr int kQuitFromRight = 54;
+
+Moment wallNow()
+{
+    return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0 - kMomentEpochOffset;
+}
+
+// The left one of the two dark capsules in the lower part of the panel.
+std::optional<QPoint> snoozeButton(const QImage &shot, const QRect &panel)
+{
+    const int top = panel.top() + panel.height() * 55 / 100;
+    const int bottom = panel.top() + panel.height() * 78 / 100;
+    const QRgb dark = AlertView::darkBlue().rgb();
+    int first = -1;
+    int last = -1;
+    qint64 ySum = 0;
+    int yCount = 0;
+    for (int x = panel.left(); x <= panel.right(); ++x) {
+        bool found = false;
+        for (int y = top; y <= bottom; ++y) {
+            if (shot.pixel(x, y) == dark) {
+                found = true;
+                ySum += y;
+                ++yCount;
+            }
+        }
+        if (found) {
+            if (first < 0)
+                first = x;
+            last = x;
+        } else if (first >= 0) {
+            break; // the gap between the two buttons
+        }
+    }
+    if (first < 0 || yCount == 0)
+        return std::nullopt;
+    return QPoint((first + last) / 2, int(ySum / yCount));
+}
+
+} // namespace
+
+class TrayAppX11Test : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<X11Session> m_session;
+    QTemporaryDir m_home;
+    QString m_shots;
+    QProcessEnvironment m_environment;
+
+    QString alarmsFile() const { return m_home.path() + u"/.config/brisvane/alarms.json"_s; }
+
+    QList<Alarm> storedAlarms() const
+    {
+        QFile file(alarmsFile());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return decodeAlarms(file.readAll()).value_or(QList<Alarm> {});
+    }
+
+    // The program's visible top-level windows of the given size.
+    QList<QRect> windowsOfSize(const QSize &size, QList<quint64> *ids = nullptr) const
+    {
+        QList<QRect> found;
+        for (quint64 window :
+            m_session->findWindows({ u"--onlyvisible"_s, u"--name"_s, u"^Brisvane$"_s })) {
+            const std::optional<QRect> geometry = m_session->windowGeometry(window);
+            if (geometry && (!size.isValid() || geometry->size() == size)) {
+                found.append(*geometry);
+                if (ids)
+                    ids->append(window);
+            }
+        }
+        return found;
+    }
+
+    // The list window: 380 wide, any height.
+    std::optional<QRect> listWindow() const
+    {
+        for (const QRect &window : windowsOfSize(QSize())) {
+            if (window.width() == 380)
+                return window;
+        }
+        return std::nullopt;
+    }
+
+    bool click(const QPoint &point) const
+    {
+        return m_session
+            ->xdotool({ u"mousemove"_s, u"--sync"_s, QString::number(point.x()),
+                QString::number(point.y()), u"click"_s, u"1"_s })
+            .ok();
+    }
+
+    QString shot(const QString &name) const { return m_shots + u'/' + name + u".png"_s; }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!X11Session::isAvailable())
+            QSKIP("Xvfb, openbox, wmctrl or xdotool is not installed: no X11 desktop to test on");
+        for (const QString &tool : { u"trayer"_s, u"xwininfo"_s, u"import"_s }) {
+            if (!X11Session::hasProgram(tool))
+                QSKIP(qPrintable(tool + u" is not installed (trayer, x11-utils, imagemagick)"_s));
+        }
+        m_shots = QStringLiteral(BRISVANE_SCREENSHOT_DIR);
+        QVERIFY(QDir().mkpath(m_shots));
+        QVERIFY(m_home.isValid());
+        const QString runtime = m_home.path() + u"/runtime"_s;
+        QVERIFY(QDir().mkpath(runtime));
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        X11Session::Options options;
+        options.firstDisplay = 170;
+        options.lastDisplay = 189;
+        options.tray = X11Session::Tray::Trayer;
+        m_session = std::make_unique<X11Session>(options);
+        QVERIFY2(m_session->isRunning(), qPrintable(m_session->errorString()));
+
+        m_environment.insert(u"HOME"_s, m_home.path());
+        m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home.path() + u"/.config"_s);
+        m_environment.insert(u"XDG_RUNTIME_DIR"_s, runtime);
+    }
+
+    void cleanupTestCase() { m_session.reset(); }
+
+    void asAUserMeetsIt()
+    {
+        // An alarm stored to fall due two seconds after the program starts.
+        Alarm due;
+        due.label = u"Stand up"_s;
+        due.fireDate = std::floor(wallNow()) + 3;
+        QVERIFY(QDir().mkpath(QFileInfo(alarmsFile()).path()));
+        {
+            QFile file(alarmsFile());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(*encodeAlarms({ due }));
+        }
+        const Moment startedAt = wallNow();
+        QVERIFY(due.fireDate - startedAt > 2.0);
+        QProcess *app
+            = m_session->startClient(QStringLiteral(BRISVANE_EXECUTABLE), {}, m_environment);
+
+        // The bell: a 22 × 22 window named after the program, in the tray
+        // at the top right.
+        QList<QRect> icons;
+        QVERIFY2(X11Session::waitUntil([&] {
+            icons = windowsOfSize(QSize(22, 22));
+            return !icons.isEmpty();
+        }),
+            m_session->clientOutput(app).constData());
+        const QRect icon = icons.constFirst();
+        QVERIFY2(icon.top() < 24 && icon.left() > m_session->screenSize().width() - 60,
+            qPrintable(u"icon at %1,%2"_s.arg(icon.left()).arg(icon.top())));
+        m_session->screenshot(shot(u"1-tray"_s));
+
+        // It rings on time, with no window ever opened.
+        const QSize panelSize(528, 330);
+        QList<QRect> panels;
+        QVERIFY(X11Session::waitUntil(
+            [&] {
+                panels = windowsOfSize(panelSize);
+                return !panels.isEmpty();
+            },
+            8000));
+        const Moment shownAt = wallNow();
+        const QRect panel = panels.constFirst();
+        QVERIFY2(shownAt - due.fireDate < 1.2,
+            qPrintable(
+                u"the panel came %1 s after the alarm's time"_s.arg(shownAt - due.fireDate)));
+        QVERIFY(shownAt >= due.fireDate);
+        std::optional<QPoint> snooze;
+        QVERIFY(X11Session::waitUntil([&] {
+            snooze = snoozeButton(m_session->screenshot(shot(u"2-alert"_s)), panel);
+            return snooze.has_value();
+        }));
+
+        // "Snooze 5 min": the panel goes, a snooze alarm five minutes after
+        // the alarm's time is stored, and the rung alarm is off.
+        QVERIFY(click(*snooze));
+        QVERIFY(X11Session::waitUntil([&] { return windowsOfSize(panelSize).isEmpty(); }));
+        QList<Alarm> stored;
+        QVERIFY(X11Session::waitUntil([&] {
+            stored = storedAlarms();
+            return stored.size() == 2;
+        }));
+        QCOMPARE(stored.at(0).id, due.id);
+        QCOMPARE(stored.at(0).isEnabled, false);
+        QCOMPARE(stored.at(1).isSnooze, true);
+        QCOMPARE(stored.at(1).label, u"Stand up"_s);
+        QCOMPARE(stored.at(1).fireDate, due.fireDate + 300);
+
+        // A click on the bell opens the window under it.
+        QVERIFY(click(icon.center()));
+        std::optional<QRect> window;
+        QVERIFY(X11Session::waitUntil([&] { return (window = listWindow()).has_value(); }));
+        QVERIFY2(
+            window->top() >= icon.bottom() && window->right() < m_session->screenSize().width(),
+            "the window hangs from the icon, on the screen");
+
+        // Typing a label and pressing Return adds an alarm, saved at once.
+        QVERIFY(m_session->xdotool({ u"type"_s, u"--delay"_s, u"20"_s, u"Walk the dog"_s }).ok());
+        QVERIFY(m_session->xdotool({ u"key"_s, u"Return"_s }).ok());
+        QVERIFY(X11Session::waitUntil(
+            [&] {
+                stored = storedAlarms();
+                return stored.size() == 3;
+            },
+            1000));
+        QCOMPARE(stored.at(2).label, u"Walk the dog"_s);
+        QCOMPARE(stored.at(2).isEnabled, true);
+        // The window grows by a row and stays by the icon.
+        std::optional<QRect> grown;
+        QVERIFY(X11Session::waitUntil([&] {
+            grown = listWindow();
+            return grown && grown->height() > window->height();
+        }));
+        QCOMPARE(grown->top(), window->top());
+        QTest::qWait(200); // let the new row paint
+        const QImage withAlarms = m_session->screenshot(shot(u"3-window-with-alarms"_s));
+        QVERIFY(!withAlarms.isNull());
+        withAlarms.copy(grown->adjusted(-8, -8, 8, 8)).save(shot(u"3-window-close-up"_s));
+        // Painted, not a black hole: the window's own background near its corner.
+        QVERIFY(qGray(withAlarms.pixel(grown->left() + 4, grown->top() + 4)) > 150);
+
+        // A click outside closes it; a second launch opens it again and ends.
+        QVERIFY(click(QPoint(300, 600)));
+        QVERIFY(X11Session::waitUntil([&] { return !listWindow(); }));
+        QProcess *second
+            = m_session->startClient(QStringLiteral(BRISVANE_EXECUTABLE), {}, m_environment);
+        QVERIFY(second->waitForFinished(5000));
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 0);
+        QVERIFY(X11Session::waitUntil([&] { return (window = listWindow()).has_value(); }));
+        QCOMPARE(app->state(), QProcess::Running);
+        QCOMPARE(storedAlarms().size(), 3);
+
+        // "Quit" ends the program.
+        QVERIFY(
+            click(QPoint(window->right() - kQuitFromRight, window->bottom() - kFooterFromBottom)));
+        QVERIFY2(app->waitForFinished(5000), "Quit did not end the program");
+        QCOMPARE(app->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app->exitCode(), 0);
+        QVERIFY(windowsOfSize(QSize()).isEmpty());
+        m_session->screenshot(shot(u"4-after-quit"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TrayAppX11Test)
+#include "TrayAppX11Test.moc"
