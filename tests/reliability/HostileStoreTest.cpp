@@ -187,6 +187,7 @@ private Q_SLOTS:
         QTest::newRow("UTF-16BE without BOM") << utf16(valid, QSysInfo::BigEndian, false);
 
         QTest::newRow("NUL after the list") << valid + '\0';
+        QTest::newRow("NUL and more after the list") << valid + '\0' + valid;
         QTest::newRow("NUL before the list") << '\0' + valid;
         QTest::newRow("raw NUL in a label")
             << listAround(objectWith("label", QByteArray("\"a\0b\"", 5)));
