@@ -77,13 +77,16 @@ void AlertPanelX11Test::inFrontOfAFullScreenWindow()
         + QString::fromLatin1(QTest::currentDataTag());
 
     // Another program, full screen and with the keyboard focus.
-    session.startClient(
+    QProcess *otherProgram = session.startClient(
         u"xmessage"_s, { u"-name"_s, u"otherprogram"_s, u"Another program, full screen"_s });
     QList<quint64> found;
-    QVERIFY(X11Session::waitUntil([&] {
+    QVERIFY2(X11Session::waitUntil([&] {
         found = session.findWindows({ u"--onlyvisible"_s, u"--classname"_s, u"otherprogram"_s });
         return !found.isEmpty();
-    }));
+    }),
+        qPrintable(u"xmessage did not come up: "_s
+            + QString::fromLocal8Bit(otherProgram->readAllStandardError())
+            + session.xwininfo({ u"-root"_s, u"-tree"_s }).text()));
     const quint64 other = found.first();
     QVERIFY(session.xdotool({ u"windowactivate"_s, u"--sync"_s, QString::number(other) }).ok());
     QVERIFY(
@@ -93,9 +96,12 @@ void AlertPanelX11Test::inFrontOfAFullScreenWindow()
         [&] { return session.windowGeometry(other) == QRect(QPoint(0, 0), screen); }));
     const quint64 focusBefore = session.focusedWindow();
     QVERIFY(focusBefore != 0);
-    const QImage before = session.screenshot(shots + u"-0-fullscreen-window.png"_s);
-    QVERIFY(!before.isNull());
-    const QColor behind = before.pixelColor(panel.topLeft());
+    QImage before;
+    QVERIFY(X11Session::waitUntil([&] {
+        before = session.screenshot(shots + u"-0-fullscreen-window.png"_s);
+        return !before.isNull()
+            && before.pixelColor(panel.center()) == before.pixelColor(panel.topLeft());
+    }));
 
     // The panel, put up by another client.
     QProcess *client = session.startClient(QStringLiteral(BRISVANE_ALERT_X11_CLIENT), {});
@@ -112,36 +118,55 @@ void AlertPanelX11Test::inFrontOfAFullScreenWindow()
 
     QVERIFY(X11Session::waitUntil([&] { return session.isViewable(window); }));
     QCOMPARE(session.windowGeometry(window), panel);
-    // Let the client paint before the picture is taken.
-    QVERIFY(X11Session::waitUntil([&] {
-        const QImage shot = session.screenshot(shots + u"-1-alert.png"_s);
-        return shot.pixelColor(panel.center().x(), panel.top() + 20) == AlertView::red();
-    }));
 
     // In front of the full-screen window: the border at the panel's edge,
-    // the red card inside it, and the other window through the rounded
-    // corners.
+    // the red card inside it, a capsule, and the other window through the
+    // rounded corners. A window that was just mapped or uncovered is painted
+    // a moment later, so each picture is taken again until it shows that.
     const int border = qRound(AlertView::Metrics::forHeight(panel.height()).borderWidth);
-    const auto checkPanelIsInFront = [&](const QImage &shot) {
-        const int middle = panel.center().y();
-        QCOMPARE(describe(shot.pixelColor(panel.left(), middle)), describe(AlertView::lightBlue()));
-        QCOMPARE(describe(shot.pixelColor(panel.right() - border / 2, middle)),
-            describe(AlertView::lightBlue()));
-        QCOMPARE(describe(shot.pixelColor(panel.left() + border + 3, middle)),
-            describe(AlertView::red()));
-        QCOMPARE(describe(shot.pixelColor(panel.center().x(), panel.bottom() - border / 2)),
-            describe(AlertView::lightBlue()));
-        QCOMPARE(describe(shot.pixelColor(dismiss.left() + 6, dismiss.center().y())),
-            describe(AlertView::darkBlue()));
+    const int middle = panel.center().y();
+    struct Probe
+    {
+        QPoint at;
+        QColor expected;
+        const char *what;
     };
-    const QImage alert = session.screenshot(shots + u"-1-alert.png"_s);
-    alert.copy(panel.adjusted(-16, -16, 16, 16)).save(shots + u"-1-alert-close-up.png"_s);
-    checkPanelIsInFront(alert);
-    QCOMPARE(describe(alert.pixelColor(panel.topLeft())), describe(behind));
-    QCOMPARE(describe(alert.pixelColor(panel.bottomRight())),
-        describe(before.pixelColor(panel.bottomRight())));
-    QCOMPARE(describe(alert.pixelColor(panel.left() - 1, panel.center().y())),
-        describe(before.pixelColor(panel.left() - 1, panel.center().y())));
+    const QList<Probe> panelProbes = {
+        { { panel.left(), middle }, AlertView::lightBlue(), "left border" },
+        { { panel.right() - border / 2, middle }, AlertView::lightBlue(), "right border" },
+        { { panel.center().x(), panel.bottom() - border / 2 }, AlertView::lightBlue(),
+            "bottom border" },
+        { { panel.left() + border + 3, middle }, AlertView::red(), "card" },
+        { { panel.center().x(), panel.top() + border + 3 }, AlertView::red(), "card" },
+        { { dismiss.left() + 6, dismiss.center().y() }, AlertView::darkBlue(), "capsule" },
+    };
+    const QList<Probe> outsideProbes = {
+        { panel.topLeft(), before.pixelColor(panel.topLeft()), "top left corner" },
+        { panel.bottomRight(), before.pixelColor(panel.bottomRight()), "bottom right corner" },
+        { { panel.left() - 1, middle }, before.pixelColor(panel.left() - 1, middle),
+            "left of the panel" },
+    };
+    QString problem;
+    const auto shows = [&](const QString &path, const QList<Probe> &probes) {
+        return X11Session::waitUntil([&] {
+            const QImage shot = session.screenshot(path);
+            problem = shot.isNull() ? u"no screenshot"_s : QString();
+            for (const Probe &probe : probes) {
+                if (!shot.isNull() && shot.pixelColor(probe.at) != probe.expected)
+                    problem
+                        += u"%1 at %2,%3 is %4, not %5; "_s.arg(QString::fromLatin1(probe.what))
+                               .arg(probe.at.x())
+                               .arg(probe.at.y())
+                               .arg(describe(shot.pixelColor(probe.at)), describe(probe.expected));
+            }
+            return problem.isEmpty();
+        });
+    };
+    const QString alertShot = shots + u"-1-alert.png"_s;
+    QVERIFY2(shows(alertShot, panelProbes + outsideProbes), qPrintable(problem));
+    QImage(alertShot)
+        .copy(panel.adjusted(-16, -16, 16, 16))
+        .save(shots + u"-1-alert-close-up.png"_s);
     // Showing it took no focus away.
     QCOMPARE(session.focusedWindow(), focusBefore);
 
@@ -150,7 +175,7 @@ void AlertPanelX11Test::inFrontOfAFullScreenWindow()
     QVERIFY(X11Session::waitUntil([&] { return session.currentDesktop() == 1; }));
     QVERIFY(X11Session::waitUntil([&] { return !session.isViewable(other); }));
     QVERIFY(session.isViewable(window));
-    checkPanelIsInFront(session.screenshot(shots + u"-2-next-workspace.png"_s));
+    QVERIFY2(shows(shots + u"-2-next-workspace.png"_s, panelProbes), qPrintable(problem));
     QVERIFY(session.wmctrl({ u"-s"_s, u"0"_s }).ok());
     QVERIFY(X11Session::waitUntil([&] { return session.isViewable(other); }));
     QVERIFY(X11Session::waitUntil([&] { return session.focusedWindow() == focusBefore; }));

@@ -59,8 +59,14 @@ X11Session::X11Session(Options options)
     }
     if (!startServer())
         return;
-    if (!startHelper(u"openbox"_s, { u"--sm-disable"_s },
-            [this] { return wmctrl({ u"-m"_s }).text().contains(u"Openbox"_s); }))
+    // openbox names itself before it manages windows; the command given to
+    // --startup runs once it does (and replaces the user's autostart).
+    const QString openboxReady = m_logs.filePath(u"openbox-ready"_s);
+    if (!startHelper(u"openbox"_s,
+            { u"--sm-disable"_s, u"--startup"_s, u"touch '"_s + openboxReady + u"'"_s }, [&] {
+                return QFile::exists(openboxReady)
+                    && wmctrl({ u"-m"_s }).text().contains(u"Openbox"_s);
+            }))
         return;
     if (m_options.tray == Tray::Trayer
         && !startHelper(u"trayer"_s,
@@ -84,6 +90,14 @@ X11Session::~X11Session()
         stop(**it);
 }
 
+QByteArray X11Session::log(const QString &program) const
+{
+    QFile file(m_logs.filePath(program + u".log"_s));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll().right(2000);
+}
+
 bool X11Session::fail(const QString &error)
 {
     m_error = error;
@@ -100,24 +114,34 @@ bool X11Session::startServer()
             || QFile::exists(u"/tmp/.X11-unix/X%1"_s.arg(number)))
             continue;
         m_displayNumber = number;
+        // With -displayfd the server writes its display number to standard
+        // output once it accepts connections: only then is it known to be
+        // ours and not one that another test started at the same moment.
         QProcess *server = launch(u"Xvfb"_s,
-            { display(), u"-screen"_s, u"0"_s, size, u"-nolisten"_s, u"tcp"_s, u"-noreset"_s },
-            environment(), Output::Discard);
+            { display(), u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, size, u"-nolisten"_s,
+                u"tcp"_s, u"-noreset"_s },
+            environment(), Output::Announce);
         if (!server)
             return false;
+        QByteArray announced;
         const bool ready = waitUntil(
             [&] {
-                return server->state() != QProcess::Running || run(u"xdpyinfo"_s, {}, 2000).ok();
+                server->waitForReadyRead(0);
+                announced += server->readAllStandardOutput();
+                return server->state() != QProcess::Running || announced.contains('\n');
             },
             m_options.startTimeoutMs);
-        if (ready && server->state() == QProcess::Running)
+        if (ready && server->state() == QProcess::Running
+            && announced.trimmed() == QByteArray::number(number)
+            && run(u"xdpyinfo"_s, {}, 5000).ok())
             return true;
         // Lost a race for the number to another server, or it did not start.
         stop(*server);
     }
     m_displayNumber = -1;
-    return fail(u"no free display from :%1 to :%2 for Xvfb"_s.arg(m_options.firstDisplay)
-                    .arg(m_options.lastDisplay));
+    return fail(u"no free display from :%1 to :%2 for Xvfb: "_s.arg(m_options.firstDisplay)
+                    .arg(m_options.lastDisplay)
+        + QString::fromLocal8Bit(log(u"Xvfb"_s)));
 }
 
 bool X11Session::startHelper(
@@ -142,10 +166,13 @@ QProcess *X11Session::launch(const QString &program, const QStringList &argument
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(environment);
     process->setStandardInputFile(QProcess::nullDevice());
-    // A helper's chatter could fill a pipe that nobody empties; its few
-    // error lines stay readable for the failure message.
-    if (output == Output::Discard)
-        process->setStandardOutputFile(QProcess::nullDevice());
+    // A helper's chatter could fill a pipe that nobody empties: it goes to a
+    // log file, which a failure message quotes.
+    if (output != Output::Keep && m_logs.isValid()) {
+        if (output == Output::Discard)
+            process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(m_logs.filePath(program + u".log"_s), QIODevice::Append);
+    }
     process->setProgram(program);
     process->setArguments(arguments);
     process->start();
@@ -279,9 +306,15 @@ bool X11Session::selectionOwned(const QByteArray &name) const
 
 QImage X11Session::screenshot(const QString &path) const
 {
-    if (!run(u"import"_s, { u"-window"_s, u"root"_s, path }).ok())
-        return {};
-    return QImage(path);
+    // import now and then fails on a busy machine; a second try does it.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (run(u"import"_s, { u"-window"_s, u"root"_s, path }).ok()) {
+            QImage image(path);
+            if (!image.isNull())
+                return image;
+        }
+    }
+    return {};
 }
 
 QProcess *X11Session::startClient(

@@ -9,6 +9,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -134,16 +135,21 @@ private:
     bool startServer();
     bool startHelper(
         const QString &program, const QStringList &arguments, const std::function<bool()> &ready);
+    // Keep: both channels readable (clients). Announce: standard output
+    // readable, errors to the log. Discard: output dropped, errors logged.
     enum class Output
     {
         Keep,
+        Announce,
         Discard
     };
     QProcess *launch(const QString &program, const QStringList &arguments,
         const QProcessEnvironment &environment, Output output);
     bool fail(const QString &error);
+    QByteArray log(const QString &program) const;
 
     Options m_options;
+    QTemporaryDir m_logs;
     int m_displayNumber = -1;
     bool m_running = false;
     QString m_error;
