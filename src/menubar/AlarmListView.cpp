@@ -294,7 +294,6 @@ void AlarmListView::rebuildList()
 
     for (const Alarm &alarm : m_store.sortedAlarms()) {
         auto *row = new AlarmRow(m_store, alarm, m_rows);
-        row->setProperty("alarmId", alarm.id);
         m_rowsLayout->addWidget(row);
         row->show();
     }

@@ -13,10 +13,12 @@ const QByteArray kActivate = "activate\n";
 // How long a second launch keeps trying to reach a first one that holds the
 // lock but may still be starting its server.
 constexpr int kReachMilliseconds = 3000;
+// Without a lock there is no first copy still starting: one try will do.
+constexpr int kLocklessReachMilliseconds = 200;
 
-bool tell(const QString &socketPath)
+bool tell(const QString &socketPath, int milliseconds)
 {
-    const QDeadlineTimer deadline(kReachMilliseconds);
+    const QDeadlineTimer deadline(milliseconds);
     while (!deadline.hasExpired()) {
         QLocalSocket socket;
         socket.connectToServer(socketPath);
@@ -54,10 +56,17 @@ QString SingleInstance::userSocketPath()
 SingleInstance::Role SingleInstance::claim()
 {
     if (!m_lock.tryLock(0)) {
-        // Whether or not the other copy could be reached, it is running: this
-        // one must not.
-        tell(m_socketPath);
-        return Role::Secondary;
+        if (m_lock.error() == QLockFile::LockFailedError) {
+            // Whether or not the other copy could be reached, it is running:
+            // this one must not.
+            tell(m_socketPath, kReachMilliseconds);
+            return Role::Secondary;
+        }
+        // No lock can be made in that folder at all. A copy that answers
+        // still wins; otherwise run, since alarms that never ring because
+        // the program would not start help nobody.
+        if (tell(m_socketPath, kLocklessReachMilliseconds))
+            return Role::Secondary;
     }
     // A socket left by a copy that died would refuse to be listened on.
     QLocalServer::removeServer(m_socketPath);

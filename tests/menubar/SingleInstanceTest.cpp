@@ -56,6 +56,17 @@ private Q_SLOTS:
         QVERIFY(activations.wait(2000));
     }
 
+    void folderWithoutRoomForALockStillRuns()
+    {
+        QTemporaryDir dir;
+        const QString blocker = dir.path() + u"/plain-file"_s;
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        SingleInstance instance(blocker + u"/brisvane.socket"_s);
+        QCOMPARE(instance.claim(), SingleInstance::Role::Primary);
+    }
+
     void userSocketIsInTheRuntimeFolder()
     {
         QTemporaryDir runtime;
