@@ -142,12 +142,6 @@ void AlertViewTest::layoutAtTheWorkedExample()
     const int between = snooze->y() - subtitle->geometry().bottom() - 1 - 2 * m.columnSpacing;
     QVERIFY2(qAbs(above - between) <= 1, qPrintable(u"%1 %2"_s.arg(above).arg(between)));
     QVERIFY(above > 8);
-
-    // The texts keep 0.1u clear of the sides.
-    for (const QWidget *text : std::initializer_list<const QWidget *> { title, subtitle, credit }) {
-        QCOMPARE(text->x(), 30);
-        QCOMPARE(text->width(), 528 - 60);
-    }
 }
 
 void AlertViewTest::borderLiesInsideTheCardEdge_data()
