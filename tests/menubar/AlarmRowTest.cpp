@@ -6,7 +6,6 @@
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QTest>
-#include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -110,49 +109,6 @@ private Q_SLOTS:
         const QFontMetricsF metrics(onTime->font());
         for (char16_t digit = u'1'; digit <= u'9'; ++digit)
             QCOMPARE(metrics.horizontalAdvance(digit), metrics.horizontalAdvance(u'0'));
-    }
-
-    void switchTurnsTheStoredAlarmOffAndOn()
-    {
-        StoreFixture fixture;
-        *fixture.time = momentFromIso(u"2026-01-05T22:00:00+01:00"_s);
-        AlarmStore &store = fixture.start();
-        store.add(
-            momentFromIso(u"2026-01-05T07:30:00+01:00"_s), u"Run"_s, AlarmStore::Recurrence::Once);
-        const Alarm added = store.alarms().constFirst();
-
-        AlarmRow row(store, added);
-        auto *toggle = row.findChild<ToggleSwitch *>(u"enabledSwitch"_s);
-        row.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&row));
-        QTest::mouseClick(toggle, Qt::LeftButton);
-        QCOMPARE(store.alarms().constFirst().isEnabled, false);
-        QCOMPARE(fixture.storedAlarms().constFirst().isEnabled, false);
-
-        // The row is a snapshot: a row built from the new state switches on.
-        AlarmRow offRow(store, store.alarms().constFirst());
-        offRow.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&offRow));
-        QTest::mouseClick(offRow.findChild<ToggleSwitch *>(u"enabledSwitch"_s), Qt::LeftButton);
-        QCOMPARE(store.alarms().constFirst().isEnabled, true);
-    }
-
-    void binDeletesTheAlarm()
-    {
-        StoreFixture fixture;
-        AlarmStore &store = fixture.start();
-        store.add(0, u"Keep"_s, AlarmStore::Recurrence::Once);
-        store.add(0, u"Drop"_s, AlarmStore::Recurrence::Daily);
-        const Alarm drop = store.alarms().at(1);
-
-        AlarmRow row(store, drop);
-        auto *bin = row.findChild<QToolButton *>(u"deleteButton"_s);
-        QCOMPARE(bin->toolTip(), u"Delete alarm"_s);
-        QVERIFY(bin->autoRaise());
-        QTest::mouseClick(bin, Qt::LeftButton);
-        QCOMPARE(store.alarms().size(), 1);
-        QCOMPARE(store.alarms().constFirst().label, u"Keep"_s);
-        QCOMPARE(fixture.storedAlarms().size(), 1);
     }
 };
 

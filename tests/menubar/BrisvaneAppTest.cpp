@@ -47,16 +47,6 @@ private Q_SLOTS:
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
         QCOMPARE(QCoreApplication::exec(), 0);
     }
-
-    void theBellNamesTheProgram()
-    {
-        StoreFixture fixture;
-        FakeLoginItem login;
-        BrisvaneApp app(fixture.start(), login);
-        QCOMPARE(app.trayIcon()->toolTip(), u"Brisvane"_s);
-        QVERIFY(!app.trayIcon()->icon().isNull());
-        QVERIFY(!BrisvaneApp::bellIcon().pixmap(22, 22).isNull());
-    }
 };
 
 QTEST_MAIN(BrisvaneAppTest)
