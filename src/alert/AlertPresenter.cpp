@@ -17,6 +17,11 @@ AlertPresenter::~AlertPresenter()
     delete m_panel;
 }
 
+AlertPanel *AlertPresenter::panel() const
+{
+    return m_panel;
+}
+
 void AlertPresenter::show(const RingingAlarm &alarm, Action onSnooze, Action onDismiss)
 {
     hide();

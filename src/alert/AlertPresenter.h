@@ -23,7 +23,7 @@ public:
     void hide() override;
 
     // The panel now up, if any.
-    AlertPanel *panel() const { return m_panel; }
+    AlertPanel *panel() const;
 
     // The panel's frame on a screen of frame `screen`.
     static QRect panelRect(const QRect &screen);
