@@ -36,8 +36,11 @@ icu::Locale userLocale()
     const qsizetype at = name.indexOf('@');
     if (at >= 0)
         name.truncate(at);
+    // In the C locale Qt shows a 24-hour clock and "5 Jan 2026"; ICU's
+    // British English formats agree with both, where its POSIX locale would
+    // show "7:30 AM" beside Qt's "07:30".
     if (name.isEmpty() || name == "C" || name == "POSIX")
-        return icu::Locale("en_US_POSIX");
+        return icu::Locale("en_GB");
     return icu::Locale(name.constData());
 }
 

@@ -159,6 +159,8 @@ private Q_SLOTS:
                                << u"05.01.2026"_s;
         QTest::newRow("en_GB through LC_TIME")
             << QByteArray("LC_TIME") << QByteArray("en_GB.UTF-8") << u"07:30"_s << u"5 Jan 2026"_s;
+        QTest::newRow("C: a 24-hour clock, as Qt's C locale shows it")
+            << QByteArray("LC_ALL") << QByteArray("C.UTF-8") << u"07:30"_s << u"5 Jan 2026"_s;
         QTest::newRow("de_DE through LANG")
             << QByteArray("LANG") << QByteArray("de_DE.UTF-8") << u"07:30"_s << u"05.01.2026"_s;
     }
