@@ -8,6 +8,7 @@
 #include "menubar/BrisvaneApp.h"
 #include "menubar/DisplaySession.h"
 #include "menubar/SingleInstance.h"
+#include "menubar/Translations.h"
 #include "model/SystemClock.h"
 #include "store/AlarmStore.h"
 #include "store/Defaults.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QLocale>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -22,8 +24,10 @@ int main(int argc, char *argv[])
 {
     DisplaySession::choosePlatform();
     QApplication app(argc, argv);
+    // Before any text is made: widgets read their texts once.
+    Translations::install(QLocale());
     QApplication::setApplicationName(u"brisvane"_s);
-    QApplication::setApplicationDisplayName(u"Brisvane"_s);
+    QApplication::setApplicationDisplayName(QCoreApplication::translate("main", "Brisvane"));
     QApplication::setDesktopFileName(u"brisvane"_s);
     QApplication::setWindowIcon(BrisvaneApp::bellIcon());
     // The tray icon keeps the program running with no window open.

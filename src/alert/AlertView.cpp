@@ -70,8 +70,9 @@ AlertView::AlertView(const RingingAlarm &alarm, Action onSnooze, Action onDismis
     , m_onDismiss(std::move(onDismiss))
     , m_title(new FittedLabel(tr("Brisvane"), darkBlue(), kTitleMinimumScale, this))
     , m_subtitle(new FittedLabel(subtitle(alarm), darkBlue(), kSubtitleMinimumScale, this))
-    , m_snoozeButton(new CapsuleButton(u"Snooze 5 min"_s, darkBlue(), lightBlue(), this))
-    , m_dismissButton(new CapsuleButton(u"Dismiss"_s, darkBlue(), lightBlue(), this))
+    // Fixed texts of ours, unlike the subtitle: they follow the user's language.
+    , m_snoozeButton(new CapsuleButton(tr("Snooze 5 min"), darkBlue(), lightBlue(), this))
+    , m_dismissButton(new CapsuleButton(tr("Dismiss"), darkBlue(), lightBlue(), this))
     , m_creditLine(new CreditLine(metrics().creditFontSize, darkBlue(), lightBlue(), this))
 {
     setObjectName(u"alertView"_s);

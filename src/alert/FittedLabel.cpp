@@ -2,10 +2,25 @@
 
 #include "alert/TextFit.h"
 
+#include <QAccessibleWidget>
 #include <QFontMetricsF>
 #include <QPainter>
 
 #include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Drawn by hand, the text would be a blank pane to a screen reader.
+QAccessibleInterface *accessibleFittedLabel(const QString &className, QObject *object)
+{
+    if (className == u"FittedLabel"_s && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::StaticText);
+    return nullptr;
+}
+
+} // namespace
 
 FittedLabel::FittedLabel(
     const QString &text, const QColor &color, qreal minimumScale, QWidget *parent)
@@ -15,6 +30,9 @@ FittedLabel::FittedLabel(
     , m_minimumScale(minimumScale)
     , m_font(font())
 {
+    static const bool accessible = (QAccessible::installFactory(accessibleFittedLabel), true);
+    Q_UNUSED(accessible);
+    setAccessibleName(singleLine());
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 

@@ -69,16 +69,16 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
     , m_loginItem(loginItem)
 {
     setObjectName(u"alarmListView"_s);
-    setWindowTitle(u"Brisvane"_s);
+    setWindowTitle(tr("Brisvane"));
 
-    auto *title = new QLabel(u"Brisvane"_s, this);
+    auto *title = new QLabel(tr("Brisvane"), this);
     title->setObjectName(u"title"_s);
     title->setTextFormat(Qt::PlainText);
     QFont headline = title->font();
     headline.setBold(true);
     title->setFont(headline);
 
-    m_emptyText = new QLabel(u"No alarms set."_s, this);
+    m_emptyText = new QLabel(tr("No alarms set."), this);
     m_emptyText->setObjectName(u"emptyText"_s);
     m_emptyText->setTextFormat(Qt::PlainText);
     m_emptyText->setAlignment(Qt::AlignCenter);
@@ -99,6 +99,9 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
     m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setWidget(m_rows);
+    // Tab goes to the rows' controls, not to the list around them; the list
+    // still scrolls to the control that has the focus.
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
     // The rows sit on the window's own background.
     m_rows->setAutoFillBackground(false);
     m_scrollArea->viewport()->setAutoFillBackground(false);
@@ -141,18 +144,20 @@ QWidget *AlarmListView::makeForm()
 
     m_timeEdit = new QTimeEdit(form);
     m_timeEdit->setObjectName(u"timeEdit"_s);
-    m_timeEdit->setAccessibleName(u"Time"_s);
+    m_timeEdit->setAccessibleName(tr("Time"));
     m_timeEdit->setDisplayFormat(hoursAndMinutesFormat(locale()));
     m_timeEdit->setTime(Calendar::timeOfDay(defaultNewTime(m_store.clock())));
 
     m_labelEdit = new QLineEdit(form);
     m_labelEdit->setObjectName(u"labelEdit"_s);
-    m_labelEdit->setPlaceholderText(u"Label (optional)"_s);
+    m_labelEdit->setPlaceholderText(tr("Label (optional)"));
+    // The field has no label of its own: its placeholder says what it is.
+    m_labelEdit->setAccessibleName(m_labelEdit->placeholderText());
 
-    m_repeatDaily = new QCheckBox(u"Repeat daily"_s, form);
+    m_repeatDaily = new QCheckBox(tr("Repeat daily"), form);
     m_repeatDaily->setObjectName(u"repeatDaily"_s);
 
-    m_addButton = new QPushButton(u"Add Alarm"_s, form);
+    m_addButton = new QPushButton(tr("Add Alarm"), form);
     m_addButton->setObjectName(u"addButton"_s);
     m_addButton->setDefault(true);
     connect(m_addButton, &QPushButton::clicked, this, &AlarmListView::addAlarm);
@@ -179,29 +184,29 @@ QWidget *AlarmListView::makeFooter()
     auto *footer = new QWidget(this);
     footer->setObjectName(u"footer"_s);
 
-    auto *testAlert = smallControl(new QPushButton(u"Test Alert"_s, footer));
-    testAlert->setObjectName(u"testAlertButton"_s);
-    testAlert->setAutoDefault(false);
-    connect(testAlert, &QPushButton::clicked, this, &AlarmListView::testAlert);
+    m_testAlertButton = smallControl(new QPushButton(tr("Test Alert"), footer));
+    m_testAlertButton->setObjectName(u"testAlertButton"_s);
+    m_testAlertButton->setAutoDefault(false);
+    connect(m_testAlertButton, &QPushButton::clicked, this, &AlarmListView::testAlert);
 
-    m_openAtLogin = smallControl(new QCheckBox(u"Open at login"_s, footer));
+    m_openAtLogin = smallControl(new QCheckBox(tr("Open at login"), footer));
     m_openAtLogin->setObjectName(u"openAtLogin"_s);
     m_openAtLogin->setChecked(m_loginItem.status() == AbstractLoginItem::Status::Enabled);
     // Connected only now: the status read above is the box's first value, not
     // a change to act on.
     connect(m_openAtLogin, &QCheckBox::toggled, this, &AlarmListView::openAtLoginChanged);
 
-    auto *quit = smallControl(new QPushButton(u"Quit"_s, footer));
-    quit->setObjectName(u"quitButton"_s);
-    quit->setAutoDefault(false);
-    connect(quit, &QPushButton::clicked, qApp, &QCoreApplication::quit);
+    m_quitButton = smallControl(new QPushButton(tr("Quit"), footer));
+    m_quitButton->setObjectName(u"quitButton"_s);
+    m_quitButton->setAutoDefault(false);
+    connect(m_quitButton, &QPushButton::clicked, qApp, &QCoreApplication::quit);
 
     auto *layout = new QHBoxLayout(footer);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(testAlert, 0, Qt::AlignVCenter);
+    layout->addWidget(m_testAlertButton, 0, Qt::AlignVCenter);
     layout->addWidget(m_openAtLogin, 0, Qt::AlignVCenter);
     layout->addStretch();
-    layout->addWidget(quit, 0, Qt::AlignVCenter);
+    layout->addWidget(m_quitButton, 0, Qt::AlignVCenter);
     return footer;
 }
 
@@ -211,13 +216,15 @@ QWidget *AlarmListView::makeCreditBand()
     band->setObjectName(u"creditBand"_s);
     band->setFixedWidth(kWidth);
     const qreal fontSize = QFontInfo(font()).pixelSize();
-    auto *credit = new CreditLine(
+    m_creditLine = new CreditLine(
         fontSize, secondary(palette()), palette().color(QPalette::Highlight), band);
-    credit->setObjectName(u"creditLine"_s);
-    credit->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_creditLine->setObjectName(u"creditLine"_s);
+    m_creditLine->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // In the window the link is one more stop for Tab.
+    m_creditLine->setFocusPolicy(Qt::TabFocus);
     auto *layout = new QHBoxLayout(band);
     layout->setContentsMargins(0, 6, 0, 6);
-    layout->addWidget(credit, 0, Qt::AlignCenter);
+    layout->addWidget(m_creditLine, 0, Qt::AlignCenter);
     return band;
 }
 
@@ -246,6 +253,9 @@ void AlarmListView::keyPressEvent(QKeyEvent *event)
         m_addButton->click();
         return;
     }
+    // Escape goes on to QWidget, which closes a popup but no other window:
+    // without a tray the window is the whole program, and closing it quits,
+    // which a stray Escape must not do.
     QWidget::keyPressEvent(event);
 }
 
@@ -263,7 +273,8 @@ void AlarmListView::testAlert()
 {
     RingingAlarm test;
     test.id = QUuid::createUuid();
-    test.label = u"Test"_s;
+    //: The label of the alert that "Test Alert" shows.
+    test.label = tr("Test");
     test.scheduledFor = m_store.clock().now();
     m_store.ring(test);
 }
@@ -280,11 +291,33 @@ void AlarmListView::openAtLoginChanged(bool on)
     m_openAtLogin->setChecked(m_loginItem.status() == AbstractLoginItem::Status::Enabled);
 }
 
+QList<AlarmRow *> AlarmListView::rows() const
+{
+    QList<AlarmRow *> rows;
+    for (int i = 0; i < m_rowsLayout->count(); ++i) {
+        if (auto *row = qobject_cast<AlarmRow *>(m_rowsLayout->itemAt(i)->widget()))
+            rows.append(row);
+    }
+    return rows;
+}
+
 void AlarmListView::rebuildList()
 {
+    // Someone on the keyboard who switches or deletes an alarm stays where
+    // they were: on the same control of the same alarm, or else of the row
+    // that took its place.
+    const QList<AlarmRow *> oldRows = rows();
+    QWidget *focused = focusWidget();
+    qsizetype focusedIndex = -1;
+    for (qsizetype i = 0; focused && i < oldRows.size(); ++i) {
+        if (oldRows.at(i)->isAncestorOf(focused))
+            focusedIndex = i;
+    }
+    const QUuid focusedAlarm = focusedIndex >= 0 ? oldRows.at(focusedIndex)->alarm().id : QUuid();
+    const QString focusedControl = focusedIndex >= 0 ? focused->objectName() : QString();
+
     // The old rows may be the very sender of this change (a switch or a bin
     // button mid-click), so they leave the window now and are freed later.
-    const QList<AlarmRow *> oldRows = m_rows->findChildren<AlarmRow *>(Qt::FindDirectChildrenOnly);
     for (AlarmRow *row : oldRows) {
         m_rowsLayout->removeWidget(row);
         row->hide();
@@ -305,4 +338,35 @@ void AlarmListView::rebuildList()
     // As tall as the rows, up to a limit past which the list scrolls.
     m_rowsLayout->activate();
     m_scrollArea->setFixedHeight(std::min(m_rows->sizeHint().height(), kMaximumListHeight));
+
+    orderTabStops();
+    if (focusedIndex < 0)
+        return;
+    const QList<AlarmRow *> newRows = rows();
+    if (newRows.isEmpty()) {
+        // The list is gone: on to what follows it.
+        m_testAlertButton->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    AlarmRow *row = newRows.at(std::min(focusedIndex, newRows.size() - 1));
+    for (AlarmRow *candidate : newRows) {
+        if (candidate->alarm().id == focusedAlarm)
+            row = candidate;
+    }
+    if (auto *control = row->findChild<QWidget *>(focusedControl))
+        control->setFocus(Qt::OtherFocusReason);
+}
+
+void AlarmListView::orderTabStops()
+{
+    QList<QWidget *> stops { m_timeEdit, m_labelEdit, m_repeatDaily, m_addButton };
+    for (AlarmRow *row : rows()) {
+        for (QWidget *child : row->findChildren<QWidget *>()) {
+            if (child->focusPolicy() & Qt::TabFocus)
+                stops.append(child);
+        }
+    }
+    stops << m_testAlertButton << m_openAtLogin << m_quitButton << m_creditLine;
+    for (qsizetype i = 1; i < stops.size(); ++i)
+        setTabOrder(stops.at(i - 1), stops.at(i));
 }

@@ -5,8 +5,10 @@
 #include <QWidget>
 
 class AbstractLoginItem;
+class AlarmRow;
 class AlarmStore;
 class Clock;
+class CreditLine;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -45,6 +47,9 @@ private:
     void testAlert();
     void openAtLoginChanged(bool on);
     void rebuildList();
+    // Tab runs through the window in reading order, the rows included.
+    void orderTabStops();
+    QList<AlarmRow *> rows() const;
 
     AlarmStore &m_store;
     AbstractLoginItem &m_loginItem;
@@ -57,5 +62,8 @@ private:
     QScrollArea *m_scrollArea = nullptr;
     QWidget *m_rows = nullptr;
     QVBoxLayout *m_rowsLayout = nullptr;
+    QPushButton *m_testAlertButton = nullptr;
     QCheckBox *m_openAtLogin = nullptr;
+    QPushButton *m_quitButton = nullptr;
+    CreditLine *m_creditLine = nullptr;
 };

@@ -80,18 +80,21 @@ QString AlarmRow::details(const Alarm &alarm, Moment now)
     QStringList parts;
     if (!alarm.label.isEmpty())
         parts.append(alarm.label);
+    // Each state is one text to translate, separator and all: a language may
+    // well put the date first.
     if (alarm.isSnooze)
-        parts.append(u"Snoozed"_s);
+        parts.append(tr("Snoozed"));
     else if (alarm.repeatsDaily)
-        parts.append(u"Every day"_s);
+        parts.append(tr("Every day"));
     else if (!alarm.isEnabled)
-        parts.append(u"Once"_s % kSeparator % u"finished"_s);
+        parts.append(tr("Once · finished"));
     else if (Calendar::isDateInToday(alarm.fireDate, now))
-        parts.append(u"Once"_s % kSeparator % u"today"_s);
+        parts.append(tr("Once · today"));
     else if (Calendar::isDateInTomorrow(alarm.fireDate, now))
-        parts.append(u"Once"_s % kSeparator % u"tomorrow"_s);
+        parts.append(tr("Once · tomorrow"));
     else
-        parts.append(u"Once"_s % kSeparator % Calendar::abbreviatedDate(alarm.fireDate));
+        //: %1 is the date in the locale's abbreviated style, such as "Jan 9, 2026".
+        parts.append(tr("Once · %1").arg(Calendar::abbreviatedDate(alarm.fireDate)));
     return parts.join(kSeparator);
 }
 
@@ -102,7 +105,11 @@ AlarmRow::AlarmRow(AlarmStore &store, const Alarm &alarm, QWidget *parent)
 {
     setObjectName(u"alarmRow"_s);
 
-    auto *time = plainLabel(Calendar::shortTime(alarm.fireDate), u"time"_s, this);
+    const QString shortTime = Calendar::shortTime(alarm.fireDate);
+    // What a screen reader names the alarm by, on the switch and the bin.
+    const QString name = alarm.label.isEmpty() ? shortTime : shortTime % u' ' % alarm.label;
+
+    auto *time = plainLabel(shortTime, u"time"_s, this);
     time->setFont(timeFont(font()));
     if (!alarm.isEnabled)
         setTextColour(time, secondary(palette()));
@@ -115,8 +122,15 @@ AlarmRow::AlarmRow(AlarmStore &store, const Alarm &alarm, QWidget *parent)
 
     auto *toggle = new ToggleSwitch(this);
     toggle->setObjectName(u"enabledSwitch"_s);
-    toggle->setAccessibleName(u"On"_s);
     toggle->setChecked(alarm.isEnabled);
+    //: The switch of an alarm that is on; %1 is the alarm's time and label.
+    const QString onName = tr("On, %1").arg(name);
+    //: The switch of an alarm that is off; %1 is the alarm's time and label.
+    const QString offName = tr("Off, %1").arg(name);
+    const auto nameSwitch
+        = [toggle, onName, offName](bool on) { toggle->setAccessibleName(on ? onName : offName); };
+    nameSwitch(alarm.isEnabled);
+    connect(toggle, &ToggleSwitch::toggled, this, nameSwitch);
     connect(toggle, &ToggleSwitch::clicked, this,
         [this](bool checked) { m_store.setEnabled(checked, m_alarm); });
 
@@ -128,8 +142,9 @@ AlarmRow::AlarmRow(AlarmStore &store, const Alarm &alarm, QWidget *parent)
     bin.addFile(u":/brisvane/icons/trash-32.png"_s, QSize(32, 32));
     remove->setIcon(bin);
     remove->setIconSize({ 16, 16 });
-    remove->setToolTip(u"Delete alarm"_s);
-    remove->setAccessibleName(u"Delete alarm"_s);
+    remove->setToolTip(tr("Delete alarm"));
+    //: The bin button for a screen reader; %1 is the alarm's time and label.
+    remove->setAccessibleName(tr("Delete alarm %1").arg(name));
     remove->setCursor(Qt::PointingHandCursor);
     connect(remove, &QToolButton::clicked, this, [this] { m_store.deleteAlarm(m_alarm); });
 

@@ -17,8 +17,6 @@ namespace {
 // icon's own activation follows within this time.
 constexpr int kSameClickMilliseconds = 300;
 
-const QString kName = u"Brisvane"_s;
-
 } // namespace
 
 BrisvaneApp::BrisvaneApp(AlarmStore &store, AbstractLoginItem &loginItem, QObject *parent)
@@ -36,7 +34,7 @@ BrisvaneApp::BrisvaneApp(AlarmStore &store, AbstractLoginItem &loginItem, QObjec
     });
 
     m_trayIcon.setIcon(bellIcon());
-    m_trayIcon.setToolTip(kName);
+    m_trayIcon.setToolTip(tr("Brisvane"));
     connect(&m_trayIcon, &QSystemTrayIcon::activated, this,
         [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger)
@@ -73,8 +71,8 @@ void BrisvaneApp::nameTrayWindow()
     // program's name, as a screen reader or a window list would read it.
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         if (widget->objectName() == u"QSystemTrayIconSys"_s) {
-            widget->setWindowTitle(kName);
-            widget->setAccessibleName(kName);
+            widget->setWindowTitle(tr("Brisvane"));
+            widget->setAccessibleName(tr("Brisvane"));
         }
     }
 }

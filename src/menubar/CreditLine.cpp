@@ -2,11 +2,15 @@
 
 #include "alert/TextFit.h"
 
+#include <QAccessibleWidget>
 #include <QDesktopServices>
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QUrl>
 
 #include <cmath>
@@ -17,6 +21,48 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 // Never shrink the text below half its size; past that, cut it.
 constexpr qreal kMinimumScale = 0.5;
+
+// Drawn by hand, the line would be a blank pane to a screen reader: show it
+// as a link that can be pressed, named after the maker, the whole line as
+// its description.
+class AccessibleCreditLine : public QAccessibleWidget
+{
+public:
+    explicit AccessibleCreditLine(CreditLine *line)
+        : QAccessibleWidget(line, QAccessible::Link)
+    { }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return line()->linkText();
+        if (kind == QAccessible::Description && widget()->accessibleDescription().isEmpty())
+            return line()->wholeText();
+        return QAccessibleWidget::text(kind);
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList { pressAction() } + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString &action) override
+    {
+        if (action == pressAction())
+            line()->openLink();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    CreditLine *line() const { return static_cast<CreditLine *>(widget()); }
+};
+
+QAccessibleInterface *accessibleCreditLine(const QString &className, QObject *object)
+{
+    if (className == u"CreditLine"_s && object && object->isWidgetType())
+        return new AccessibleCreditLine(static_cast<CreditLine *>(object));
+    return nullptr;
+}
+
 } // namespace
 
 CreditLine::CreditLine(
@@ -26,6 +72,8 @@ CreditLine::CreditLine(
     , m_textColor(textColor)
     , m_linkColor(linkColor)
 {
+    static const bool accessible = (QAccessible::installFactory(accessibleCreditLine), true);
+    Q_UNUSED(accessible);
     setObjectName(u"creditLine"_s);
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -53,9 +101,28 @@ QList<CreditLine::Text> CreditLine::texts(qreal scale) const
     link.setWeight(QFont::DemiBold);
     return {
         { tr("Thoughtful software"), regular, m_textColor, false },
-        { tr("Quillmere"), link, m_linkColor, true },
+        { linkText(), link, m_linkColor, true },
         { tr("Crafted with care"), regular, m_textColor, false },
     };
+}
+
+QString CreditLine::linkText() const
+{
+    //: The maker's name, a link to the maker's web site.
+    return tr("Quillmere");
+}
+
+QString CreditLine::wholeText() const
+{
+    QStringList parts;
+    for (const Text &text : texts(1.0))
+        parts.append(text.text);
+    return parts.join(u' ');
+}
+
+void CreditLine::openLink() const
+{
+    QDesktopServices::openUrl(makerUrl());
 }
 
 QList<CreditLine::Piece> CreditLine::pieces() const
@@ -127,6 +194,12 @@ void CreditLine::paintEvent(QPaintEvent * /*event*/)
         painter.setPen(piece.color);
         const qreal baseline = piece.rect.top() + QFontMetricsF(piece.font, this).ascent();
         painter.drawText(QPointF(piece.rect.left(), baseline), piece.text);
+        if (piece.isLink && hasFocus()) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            focus.rect = piece.rect.toAlignedRect();
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+        }
     }
 }
 
@@ -170,7 +243,7 @@ void CreditLine::mouseReleaseEvent(QMouseEvent *event)
     const bool wasPressed = std::exchange(m_pressedOnLink, false);
     if (wasPressed && event->button() == Qt::LeftButton && linkRect().contains(event->position())) {
         event->accept();
-        QDesktopServices::openUrl(makerUrl());
+        openLink();
         return;
     }
     QWidget::mouseReleaseEvent(event);
@@ -180,6 +253,32 @@ void CreditLine::leaveEvent(QEvent *event)
 {
     unsetCursor();
     QWidget::leaveEvent(event);
+}
+
+void CreditLine::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        event->accept();
+        openLink();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void CreditLine::focusInEvent(QFocusEvent *event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void CreditLine::focusOutEvent(QFocusEvent *event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void CreditLine::changeEvent(QEvent *event)

@@ -16,6 +16,10 @@ class QUrl;
 // All lengths are logical pixels, like every widget geometry. The line never
 // wraps: where it is too narrow, its text shrinks down to half size, and only
 // then is it cut short at the end.
+//
+// It takes no keyboard focus unless its caller gives it a focus policy; with
+// the focus, Return, Enter or Space opens the link. A screen reader meets it
+// as a link named after the maker that it can press.
 class CreditLine : public QWidget
 {
     Q_OBJECT
@@ -48,6 +52,11 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // The whole line as one text, for a screen reader.
+    QString wholeText() const;
+    QString linkText() const;
+    void openLink() const;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -55,6 +64,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     struct Text

@@ -4,6 +4,7 @@
 #include "menubar/CreditLine.h"
 #include "model/Calendar.h"
 
+#include <QAccessible>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QTest>
@@ -37,6 +38,8 @@ private Q_SLOTS:
     void titleShrinksOnANarrowCard();
     void pressesCallTheirOwnAction();
     void cornersOfTheButtonBoxDoNothing();
+    void screenReaderReadsItButTheKeyboardStaysOut_data();
+    void screenReaderReadsItButTheKeyboardStaysOut();
 
 private:
     struct Presses
@@ -293,6 +296,42 @@ void AlertViewTest::cornersOfTheButtonBoxDoNothing()
     }
     QCOMPARE(presses.snooze, 1);
     QCOMPARE(presses.dismiss, 1);
+}
+
+void AlertViewTest::screenReaderReadsItButTheKeyboardStaysOut_data()
+{
+    QTest::addColumn<QString>("objectName");
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::addColumn<QString>("name");
+
+    RingingAlarm alarm;
+    alarm.label = u"Wake up"_s;
+    alarm.scheduledFor = kScheduled;
+    QTest::newRow("title") << u"title"_s << QAccessible::StaticText << u"Brisvane"_s;
+    QTest::newRow("subtitle") << u"subtitle"_s << QAccessible::StaticText
+                              << AlertView::subtitle(alarm);
+    QTest::newRow("snooze") << u"snoozeButton"_s << QAccessible::Button << u"Snooze 5 min"_s;
+    QTest::newRow("dismiss") << u"dismissButton"_s << QAccessible::Button << u"Dismiss"_s;
+    QTest::newRow("credit line") << u"creditLine"_s << QAccessible::Link << u"Quillmere"_s;
+}
+
+void AlertViewTest::screenReaderReadsItButTheKeyboardStaysOut()
+{
+    QFETCH(QString, objectName);
+    QFETCH(QAccessible::Role, role);
+    QFETCH(QString, name);
+
+    Presses presses;
+    const auto view = makeView(u"Wake up"_s, &presses);
+    auto *widget = view->findChild<QWidget *>(objectName);
+    QVERIFY(widget);
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->role(), role);
+    QCOMPARE(accessible->text(QAccessible::Name), name);
+    // The alert comes up over whatever the user is typing into: nothing in
+    // it may take the keyboard.
+    QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
 }
 
 QTEST_MAIN(AlertViewTest)

@@ -1,5 +1,6 @@
 #include "menubar/CreditLine.h"
 
+#include <QAccessible>
 #include <QDesktopServices>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -39,6 +40,8 @@ private Q_SLOTS:
     void pointingHandOnlyOverTheLink();
     void clickOnTheLinkOpensTheMakersSite_data();
     void clickOnTheLinkOpensTheMakersSite();
+    void keyboardAndScreenReaderOpenTheLink_data();
+    void keyboardAndScreenReaderOpenTheLink();
 
 private:
     static qreal pixelSize(const QFont &font, const QWidget *widget)
@@ -247,6 +250,39 @@ void CreditLineTest::clickOnTheLinkOpensTheMakersSite()
     QVERIFY(url.isValid());
     QCOMPARE(url.scheme(), u"http"_s);
     QVERIFY(!url.host().isEmpty());
+}
+
+void CreditLineTest::keyboardAndScreenReaderOpenTheLink_data()
+{
+    QTest::addColumn<int>("key"); // 0: the screen reader's press action
+    QTest::addColumn<bool>("opens");
+
+    QTest::newRow("Return") << int(Qt::Key_Return) << true;
+    QTest::newRow("Enter") << int(Qt::Key_Enter) << true;
+    QTest::newRow("Space") << int(Qt::Key_Space) << true;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
+    QTest::newRow("screen reader") << 0 << true;
+}
+
+void CreditLineTest::keyboardAndScreenReaderOpenTheLink()
+{
+    QFETCH(int, key);
+    QFETCH(bool, opens);
+
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(m_line.get());
+    QVERIFY(accessible);
+    QCOMPARE(accessible->role(), QAccessible::Link);
+    QCOMPARE(accessible->text(QAccessible::Name), u"Quillmere"_s);
+    QCOMPARE(accessible->text(QAccessible::Description),
+        u"Thoughtful software Quillmere Crafted with care"_s);
+
+    if (key == 0) {
+        QVERIFY(accessible->actionInterface());
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    } else {
+        QTest::keyClick(m_line.get(), Qt::Key(key));
+    }
+    QCOMPARE(m_catcher.opened, opens ? QList<QUrl> { CreditLine::makerUrl() } : QList<QUrl> {});
 }
 
 QTEST_MAIN(CreditLineTest)

@@ -5,6 +5,8 @@
 #include "support/StoreFixture.h"
 #include "support/TestMoments.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,6 +47,36 @@ private:
     {
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
+    }
+
+    static void showActive(AlarmListView &view)
+    {
+        view.show();
+        view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+    }
+
+    // The control that has the keyboard focus, named as "objectName", or
+    // "label/objectName" inside the row of the alarm with that label.
+    static QString focused()
+    {
+        QWidget *widget = QApplication::focusWidget();
+        if (!widget)
+            return QString();
+        // The time picker's text field stands in for it.
+        while (widget->objectName().isEmpty() || widget->objectName().startsWith(u"qt_"_s))
+            widget = widget->parentWidget();
+        for (QWidget *up = widget; up; up = up->parentWidget()) {
+            if (auto *row = qobject_cast<AlarmRow *>(up))
+                return row->alarm().label + u'/' + widget->objectName();
+        }
+        return widget->objectName();
+    }
+
+    static QString accessibleName(QWidget *widget)
+    {
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+        return accessible ? accessible->text(QAccessible::Name) : QString();
     }
 
 private Q_SLOTS:
@@ -262,6 +294,137 @@ private Q_SLOTS:
         QTest::mouseClick(box, Qt::LeftButton);
         QCOMPARE(box->isChecked(), shown);
         QCOMPARE(login.calls, calls);
+    }
+    void tabRunsThroughTheWindowInReadingOrder()
+    {
+        StoreFixture fixture;
+        *fixture.time = momentFromIso(u"2026-01-05T10:00:00+01:00"_s);
+        AlarmStore &store = fixture.start();
+        FakeLoginItem login;
+        AlarmListView view(store, login);
+        showActive(view);
+        // Rows added after the window was made still come in their place.
+        store.add(
+            momentFromIso(u"2026-01-05T18:00:00+01:00"_s), u"Late"_s, AlarmStore::Recurrence::Once);
+        store.add(momentFromIso(u"2026-01-05T12:00:00+01:00"_s), u"Early"_s,
+            AlarmStore::Recurrence::Once);
+        child<QTimeEdit>(view, u"timeEdit"_s)->setFocus(Qt::TabFocusReason);
+
+        // Tab steps through the parts of the time (hour, minute, AM/PM) first.
+        QStringList visited { focused() };
+        for (int i = 0; i < 24; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (focused() != visited.constLast())
+                visited.append(focused());
+        }
+        const QStringList once { u"timeEdit"_s, u"labelEdit"_s, u"repeatDaily"_s, u"addButton"_s,
+            u"Early/enabledSwitch"_s, u"Early/deleteButton"_s, u"Late/enabledSwitch"_s,
+            u"Late/deleteButton"_s, u"testAlertButton"_s, u"openAtLogin"_s, u"quitButton"_s,
+            u"creditLine"_s };
+        QCOMPARE(visited.mid(0, once.size()), once);
+        QCOMPARE(visited.mid(once.size(), 2), once.mid(0, 2));
+    }
+
+    void everyControlIsNamedForAScreenReader()
+    {
+        StoreFixture fixture;
+        *fixture.time = momentFromIso(u"2026-01-05T10:00:00+01:00"_s);
+        AlarmStore &store = fixture.start();
+        store.add(
+            momentFromIso(u"2026-01-05T07:30:00+01:00"_s), u"Gym"_s, AlarmStore::Recurrence::Daily);
+        store.add(
+            momentFromIso(u"2026-01-05T09:15:00+01:00"_s), QString(), AlarmStore::Recurrence::Once);
+        store.setEnabled(false, store.alarms().at(1));
+        FakeLoginItem login;
+        AlarmListView view(store, login);
+
+        for (QWidget *widget : view.findChildren<QWidget *>()) {
+            if (widget->focusPolicy() & Qt::TabFocus && !widget->objectName().startsWith(u"qt_"_s))
+                QVERIFY2(!accessibleName(widget).isEmpty(), qPrintable(widget->objectName()));
+        }
+
+        const QList<AlarmRow *> shown = rows(view);
+        QCOMPARE(shown.size(), 2);
+        auto *gymSwitch = shown.at(0)->findChild<ToggleSwitch *>(u"enabledSwitch"_s);
+        auto *offSwitch = shown.at(1)->findChild<ToggleSwitch *>(u"enabledSwitch"_s);
+        QCOMPARE(accessibleName(gymSwitch), u"On, 7:30\u202FAM Gym"_s);
+        QCOMPARE(accessibleName(offSwitch), u"Off, 9:15\u202FAM"_s);
+        QCOMPARE(accessibleName(shown.at(0)->findChild<QToolButton *>(u"deleteButton"_s)),
+            u"Delete alarm 7:30\u202FAM Gym"_s);
+
+        // The drawn switch reads as a box that is ticked or not.
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(gymSwitch);
+        QCOMPARE(accessible->role(), QAccessible::CheckBox);
+        QVERIFY(accessible->state().checkable);
+        QVERIFY(accessible->state().checked);
+        QVERIFY(!QAccessible::queryAccessibleInterface(offSwitch)->state().checked);
+    }
+
+    void spaceOnTheFocusedControlActsAndTheFocusStays()
+    {
+        StoreFixture fixture;
+        *fixture.time = momentFromIso(u"2026-01-05T10:00:00+01:00"_s);
+        AlarmStore &store = fixture.start();
+        store.add(momentFromIso(u"2026-01-05T12:00:00+01:00"_s), u"Early"_s,
+            AlarmStore::Recurrence::Once);
+        store.add(
+            momentFromIso(u"2026-01-05T18:00:00+01:00"_s), u"Late"_s, AlarmStore::Recurrence::Once);
+        FakeLoginItem login;
+        AlarmListView view(store, login);
+        showActive(view);
+        const auto press = [] {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+
+        // Off: the alarm moves down the list, and the focus goes with it.
+        rows(view).at(0)->findChild<ToggleSwitch *>(u"enabledSwitch"_s)->setFocus();
+        press();
+        QCOMPARE(store.alarms().at(0).isEnabled, false);
+        QCOMPARE(focused(), u"Early/enabledSwitch"_s);
+        QCOMPARE(rows(view).at(1)->alarm().label, u"Early"_s);
+        press();
+        QCOMPARE(store.alarms().at(0).isEnabled, true);
+        QCOMPARE(focused(), u"Early/enabledSwitch"_s);
+
+        // A deleted alarm hands the focus to the row that takes its place,
+        // and the last one to what follows the list.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(focused(), u"Early/deleteButton"_s);
+        press();
+        QCOMPARE(store.alarms().size(), 1);
+        QCOMPARE(focused(), u"Late/deleteButton"_s);
+        press();
+        QVERIFY(store.alarms().isEmpty());
+        QCOMPARE(focused(), u"testAlertButton"_s);
+    }
+
+    void escapeClosesOnlyThePopup_data()
+    {
+        QTest::addColumn<Qt::WindowFlags>("flags");
+        QTest::addColumn<bool>("closes");
+        // With a tray the window is a popup by the icon; without one it is
+        // the program, and a stray key must not quit it.
+        QTest::newRow("popup") << (Qt::Popup | Qt::FramelessWindowHint) << true;
+        QTest::newRow("window") << Qt::WindowFlags(Qt::Window) << false;
+    }
+    void escapeClosesOnlyThePopup()
+    {
+        QFETCH(Qt::WindowFlags, flags);
+        QFETCH(bool, closes);
+        StoreFixture fixture;
+        FakeLoginItem login;
+        AlarmListView view(fixture.start(), login);
+        view.setWindowFlags(flags);
+        showActive(view);
+        // Whatever has the focus: the label field and the time picker
+        // both take keys of their own.
+        for (const QString &name : { u"labelEdit"_s, u"timeEdit"_s }) {
+            view.show();
+            child<QWidget>(view, name)->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            QCOMPARE(view.isVisible(), !closes);
+        }
     }
 };
 
