@@ -243,8 +243,12 @@ void AlarmListView::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     QColor edge = palette().color(QPalette::WindowText);
     edge.setAlphaF(0.3f);
-    painter.setPen(edge);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    // One logical pixel wide and wholly inside the edge, on all four sides
+    // alike at any scale: an integer rectangle's right and bottom lines fall
+    // a device pixel short of the edge at a scale of 2.
+    painter.setPen(QPen(edge, 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
 void AlarmListView::keyPressEvent(QKeyEvent *event)
