@@ -7,11 +7,17 @@
 #include "store/Defaults.h"
 #include "store/WakeNotifier.h"
 
+#include <QLoggingCategory>
 #include <QPointer>
 
 #include <algorithm>
 
 namespace {
+
+// Off unless switched on (QT_LOGGING_RULES="brisvane.store.debug=true"): lets
+// end-to-end tests see each ring and each write of the running program, which
+// the screen and the file alone show only late or not at all.
+Q_LOGGING_CATEGORY(lcStore, "brisvane.store", QtInfoMsg)
 
 // Spaces (general category Zs) and the tab; line breaks stay.
 bool isBlank(QChar c)
@@ -80,7 +86,8 @@ void AlarmStore::save()
             return;
         m_unreadable.reset();
     }
-    m_defaults->setData(kDefaultsKey, *bytes);
+    const bool saved = m_defaults->setData(kDefaultsKey, *bytes);
+    qCDebug(lcStore, "%s %lld bytes", saved ? "saved" : "save failed", qlonglong(bytes->size()));
 }
 
 void AlarmStore::alarmsEdited()
@@ -147,6 +154,7 @@ void AlarmStore::deleteAlarm(const Alarm &alarm)
 
 void AlarmStore::ring(const RingingAlarm &alarm)
 {
+    qCDebug(lcStore, "ring %.3f %s", alarm.scheduledFor, qUtf8Printable(alarm.label));
     m_ringing.append(alarm);
     Q_EMIT ringingChanged();
     if (m_ringing.size() == 1)
