@@ -1,5 +1,6 @@
 #include "support/X11Session.h"
 
+#include <QColor>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
@@ -239,6 +240,18 @@ QList<quint64> X11Session::findWindows(const QStringList &searchArguments) const
     return windows;
 }
 
+QList<X11Session::Window> X11Session::visibleWindows(
+    const QStringList &searchArguments, const QSize &size) const
+{
+    QList<Window> windows;
+    for (quint64 id : findWindows(QStringList { u"--onlyvisible"_s } + searchArguments)) {
+        const std::optional<QRect> geometry = windowGeometry(id);
+        if (geometry && (!size.isValid() || geometry->size() == size))
+            windows.append({ id, *geometry });
+    }
+    return windows;
+}
+
 std::optional<QRect> X11Session::windowGeometry(quint64 window) const
 {
     const Result result = xwininfo({ u"-id"_s, QString::number(window) });
@@ -302,6 +315,42 @@ bool X11Session::selectionOwned(const QByteArray &name) const
     }
     xcb_disconnect(connection);
     return owned;
+}
+
+bool X11Session::click(const QPoint &point) const
+{
+    // "mousemove --sync" waits for the pointer to move, forever when it is
+    // already there: a second click on the same spot must not move it.
+    const QString here = xdotool({ u"getmouselocation"_s, u"--shell"_s }).text();
+    if (here.startsWith(u"X=%1\nY=%2\n"_s.arg(point.x()).arg(point.y())))
+        return xdotool({ u"click"_s, u"1"_s }).ok();
+    return xdotool({ u"mousemove"_s, u"--sync"_s, QString::number(point.x()),
+                       QString::number(point.y()), u"click"_s, u"1"_s })
+        .ok();
+}
+
+QList<QRect> X11Session::colourRuns(const QImage &image, const QRect &area, const QColor &colour)
+{
+    const QRect inside = area & image.rect();
+    const QRgb wanted = colour.rgb();
+    QList<QRect> runs;
+    QRect run;
+    for (int x = inside.left(); x <= inside.right(); ++x) {
+        QRect column;
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            if (image.pixel(x, y) == wanted)
+                column |= QRect(x, y, 1, 1);
+        }
+        if (!column.isNull()) {
+            run |= column;
+        } else if (!run.isNull()) {
+            runs.append(run);
+            run = QRect();
+        }
+    }
+    if (!run.isNull())
+        runs.append(run);
+    return runs;
 }
 
 QImage X11Session::screenshot(const QString &path) const

@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+class QColor;
 class QProcess;
 
 // A private X11 desktop for end-to-end tests: Xvfb on a free display, the
@@ -101,6 +102,14 @@ public:
 
     // Windows that `xdotool search ARGUMENTS` finds (e.g. --classname trayer).
     QList<quint64> findWindows(const QStringList &searchArguments) const;
+    // The visible ones among them, with where each is on the screen; those of
+    // another size are left out unless `size` is invalid.
+    struct Window
+    {
+        quint64 id = 0;
+        QRect geometry;
+    };
+    QList<Window> visibleWindows(const QStringList &searchArguments, const QSize &size = {}) const;
     // A window's position on the root window and its size (xwininfo).
     std::optional<QRect> windowGeometry(quint64 window) const;
     // Whether the window is mapped and all its ancestors are.
@@ -112,9 +121,16 @@ public:
     // Whether some client owns the selection `name`, e.g. _NET_WM_CM_S0.
     bool selectionOwned(const QByteArray &name) const;
 
+    // Moves the pointer to `point` and clicks the left button there.
+    bool click(const QPoint &point) const;
+
     // Saves the whole screen as a PNG (ImageMagick's import) and returns it;
     // a null image when that failed.
     QImage screenshot(const QString &path) const;
+    // Where `colour` shows inside `area` of `image`: one rectangle for each run
+    // of neighbouring columns that hold it, from left to right, bounding that
+    // colour's pixels in those columns. Finds the buttons of a known colour.
+    static QList<QRect> colourRuns(const QImage &image, const QRect &area, const QColor &colour);
 
     // Starts a program on this desktop, with environment() plus `extra`. The
     // session keeps it and stops it at the end unless it has ended by then.
