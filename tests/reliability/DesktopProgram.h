@@ -1,0 +1,130 @@
+#pragma once
+
+#include "model/Alarm.h"
+#include "support/X11Session.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+class QProcess;
+
+// The real brisvane program as the reliability tests run it: on a private X11
+// desktop with a tray, in a home folder of its own, with its wall clock faked
+// by libfaketime and set by the test while the program runs, and with its
+// store's log switched on, so that each ring and each write of alarms.json is
+// known together with the moment it happened. Only the wall clock is faked:
+// the monotonic clock, and with it every Qt timer, runs as usual.
+//
+//     DesktopProgram program;
+//     QVERIFY2(program.isRunning(), qPrintable(program.errorString()));
+//     program.storeAlarms({ alarm });
+//     program.setClock(momentFromIso(u"2026-01-05T07:29:59+01:00"_s));
+//     QProcess *brisvane = program.start();
+//     QVERIFY(program.waitUntilReady(brisvane));
+//     const auto panels = program.dismissPanelsUntil([&] { ... }, 10000);
+class DesktopProgram
+{
+public:
+    // What the store logged: a ring (the alarm's scheduled moment and label)
+    // or a write of the list.
+    struct Event
+    {
+        enum class Kind
+        {
+            Ring,
+            Saved,
+            SaveFailed
+        };
+        Kind kind = Kind::Ring;
+        qint64 at = 0; // monotonic milliseconds, as monotonicNow()
+        Moment scheduledFor = 0;
+        QString label;
+    };
+    // An alert panel, and the moment by which it was on screen.
+    struct Panel
+    {
+        quint64 window = 0;
+        qint64 seenAt = 0;
+    };
+
+    // The size of the alert panel on the 1440 × 900 desktop.
+    static constexpr QSize kPanelSize { 528, 330 };
+
+    // What is missing for these tests to run here; empty when nothing is.
+    static QString missingTools();
+    // Milliseconds of the monotonic clock that the program's log uses.
+    static qint64 monotonicNow();
+
+    explicit DesktopProgram(const QString &testName);
+    ~DesktopProgram();
+    DesktopProgram(const DesktopProgram &) = delete;
+    DesktopProgram &operator=(const DesktopProgram &) = delete;
+
+    bool isRunning() const { return m_session->isRunning() && m_home && m_home->isValid(); }
+    QString errorString() const { return m_session->errorString(); }
+    X11Session &session() { return *m_session; }
+
+    // A fresh, empty home folder for the programs started after this.
+    void newHome();
+    // $XDG_CONFIG_HOME/brisvane and the stored list in it.
+    QString folder() const;
+    QString alarmsFile() const;
+    bool storeAlarms(const QList<Alarm> &alarms) const;
+    QByteArray storedBytes() const;
+    QList<Alarm> storedAlarms() const;
+
+    // Sets the wall clock of the programs started here, running or not; they
+    // read it afresh at each use. It then shows a moment after `moment` - 1 s
+    // and no later than `moment`, and runs on at the real pace.
+    bool setClock(Moment moment);
+    // What that clock shows now, and what it showed at a monotonic moment
+    // since it was last set.
+    Moment clockNow() const;
+    Moment clockAt(qint64 monotonic) const;
+    // The monotonic moment at which that clock shows `moment` (or showed it).
+    qint64 monotonicWhen(Moment moment) const;
+
+    // Starts brisvane; `extra` adds to or overrides its environment.
+    QProcess *start(const QProcessEnvironment &extra = {});
+    // Until its bell is in the tray.
+    bool waitUntilReady(QProcess *program, int timeoutMs = 15000);
+    // Ends it (SIGTERM, then SIGKILL), by its own process id.
+    static bool stop(QProcess *program);
+    // Whether it still runs. Without an event loop a QProcess learns of its
+    // end only when asked.
+    static bool isAlive(QProcess *program);
+
+    // Everything its store has logged so far, oldest first.
+    QList<Event> events(QProcess *program);
+    static QList<Event> ofKind(const QList<Event> &events, Event::Kind kind, qint64 since = 0);
+
+    // The alert panels now on screen.
+    QList<X11Session::Window> panels() const;
+    // Clicks the panel's "Dismiss", as a user does; true once it has gone.
+    bool dismiss(const X11Session::Window &panel);
+    // Answers every panel that comes up with "Dismiss", until `done` holds
+    // while no panel is on screen, or the time is up. Returns the panels in
+    // the order they came; `*failure` says what went wrong, if anything.
+    QList<Panel> dismissPanelsUntil(
+        const std::function<bool()> &done, int timeoutMs, QString *failure = nullptr);
+
+    // Saves the screen in the build folder, named after the test.
+    void screenshot(const QString &name) const;
+
+private:
+    QString m_testName;
+    std::unique_ptr<X11Session> m_session;
+    std::unique_ptr<QTemporaryDir> m_home;
+    QTemporaryDir m_clockDir;
+    QString m_clockFile;
+    qint64 m_offsetSeconds = 0; // faked wall clock - real wall clock
+    QHash<const QProcess *, QByteArray> m_logs;
+    bool m_panelShot = false;
+};
