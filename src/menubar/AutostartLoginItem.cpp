@@ -1,11 +1,11 @@
 #include "menubar/AutostartLoginItem.h"
 
 #include "menubar/DesktopEntry.h"
+#include "store/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -33,20 +33,6 @@ QStringList configDirs()
     if (absolute.isEmpty())
         absolute.append(u"/etc/xdg"_s);
     return absolute;
-}
-
-// Written whole or not at all: a desktop reading the folder at login never
-// sees half an entry.
-bool writeAtomically(const QString &path, const QByteArray &bytes)
-{
-    if (!QDir().mkpath(QFileInfo(path).path()))
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return false;
-    return file.commit();
 }
 
 bool systemEntryExists()
@@ -117,14 +103,14 @@ bool AutostartLoginItem::registerItem()
 {
     if (status() == Status::NotFound)
         return false;
-    return writeAtomically(userEntryPath(), entry(false));
+    return AtomicFile::write(userEntryPath(), entry(false));
 }
 
 bool AutostartLoginItem::unregisterItem()
 {
     const QString path = userEntryPath();
     if (systemEntryExists())
-        return writeAtomically(path, entry(true));
+        return AtomicFile::write(path, entry(true));
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return true;

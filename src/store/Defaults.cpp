@@ -1,32 +1,14 @@
 #include "store/Defaults.h"
 
+#include "store/AtomicFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-bool writeWhole(const QString &path, const QByteArray &bytes)
-{
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // A full disk shows up in write() or flush(); commit() alone would not
-    // always tell, and must then not replace the good file.
-    // Without commit() the temporary file is dropped and the old one stays.
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return false;
-    return file.commit();
-}
-
-} // namespace
 
 Defaults::Defaults(QString directory)
     : m_directory(std::move(directory))
@@ -52,7 +34,7 @@ std::optional<QByteArray> Defaults::data(const QString &key) const
 
 bool Defaults::setData(const QString &key, const QByteArray &bytes)
 {
-    return writeWhole(filePath(key), bytes);
+    return AtomicFile::write(filePath(key), bytes);
 }
 
 bool Defaults::keepUnreadable(const QString &key, const QByteArray &bytes)
@@ -62,5 +44,5 @@ bool Defaults::keepUnreadable(const QString &key, const QByteArray &bytes)
     QString path = stem + u".json"_s;
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = stem + u'-' + QString::number(n) + u".json"_s;
-    return writeWhole(path, bytes);
+    return AtomicFile::write(path, bytes);
 }
