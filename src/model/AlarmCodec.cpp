@@ -65,7 +65,8 @@ class AlarmListReader final : public nlohmann::json_sax<Json>
 public:
     QList<Alarm> alarms;
 
-    bool null() override { return scalar(); }
+    // A null is no value for any of our members, even one given twice.
+    bool null() override { return scalar() && (depth != 2 || member == Member::Other); }
     bool boolean(bool value) override
     {
         if (!scalar())

@@ -166,6 +166,11 @@ private Q_SLOTS:
             QTest::addRow("%s null", key) << listOf(object({ { key, "null" } }));
             QTest::addRow("%s object", key) << listOf(object({ { key, "{}" } }));
         }
+        // A member given twice counts with every value; null is never one.
+        QTest::newRow("isEnabled again as null")
+            << listOf(object({ { "isEnabled", "true,\"isEnabled\":null" } }));
+        QTest::newRow("label again as number")
+            << listOf(object({ { "label", "\"a\",\"label\":5" } }));
         QTest::newRow("fireDate as string") << listOf(object({ { "fireDate", "\"789291000\"" } }));
         QTest::newRow("fireDate too large") << listOf(object({ { "fireDate", "1e400" } }));
         QTest::newRow("flag as 1") << listOf(object({ { "isEnabled", "1" } }));
