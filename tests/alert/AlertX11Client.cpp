@@ -1,12 +1,12 @@
 // Puts up one alert panel through the real presenter on the X11 display it is
 // given, and reports on standard output what the test needs to drive it:
 //   panel <window id> <x> <y> <width> <height> translucent|masked
-//   snooze|dismiss <x> <y> <width> <height>   (each button, root coordinates)
+//   dismiss <x> <y> <width> <height>           (the button, root coordinates)
 //   snoozed / dismissed                        (when an action runs)
 // A dismissal takes the panel down, as the store does, and ends the program.
+#include "AlertFixture.h"
 #include "alert/AlertPanel.h"
 #include "alert/AlertPresenter.h"
-#include "model/RingingAlarm.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -32,15 +32,10 @@ QString rectText(const QRect &rect)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const QStringList arguments = app.arguments();
-
-    RingingAlarm alarm;
-    alarm.label = arguments.value(1, u"Wake up"_s);
-    alarm.scheduledFor = 789291000; // 2026-01-05 07:30 UTC
 
     AlertPresenter presenter;
     presenter.show(
-        alarm, [] { say(u"snoozed"_s); },
+        ringing(u"Wake up"_s), [] { say(u"snoozed"_s); },
         [&] {
             say(u"dismissed"_s);
             presenter.hide();
@@ -58,11 +53,8 @@ int main(int argc, char *argv[])
         const bool translucent = panel->backdrop() == AlertPanel::Backdrop::Translucent;
         say(u"panel %1 %2 %3"_s.arg(panel->winId())
                 .arg(rectText(panel->geometry()), translucent ? u"translucent"_s : u"masked"_s));
-        for (const auto &[name, objectName] : { std::pair { u"snooze"_s, u"snoozeButton"_s },
-                 std::pair { u"dismiss"_s, u"dismissButton"_s } }) {
-            const auto *button = panel->findChild<QAbstractButton *>(objectName);
-            say(name + u' ' + rectText(QRect(button->mapToGlobal(QPoint(0, 0)), button->size())));
-        }
+        const auto *button = panel->findChild<QAbstractButton *>(u"dismissButton"_s);
+        say(u"dismiss "_s + rectText(QRect(button->mapToGlobal(QPoint(0, 0)), button->size())));
     });
     return app.exec();
 }
