@@ -1,7 +1,7 @@
 #include "menubar/AlarmRow.h"
+#include "WindowFixture.h"
 #include "menubar/ToggleSwitch.h"
-#include "support/StoreFixture.h"
-#include "support/TestMoments.h"
+#include "menubar/Translations.h"
 
 #include <QFontMetricsF>
 #include <QLabel>
@@ -9,102 +9,109 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-// The test runs in Berlin, in American English (see CMakeLists.txt).
+// Runs twice in Berlin (see CMakeLists.txt): with LANG=de_DE.UTF-8 the row
+// speaks German, with LANG=C it shows its English source texts. Either way
+// the user's own label stays exactly as typed.
 class AlarmRowTest : public QObject
 {
     Q_OBJECT
 
 private:
-    static Alarm alarmAt(const QString &fireDate)
+    bool m_german = false;
+
+    static Alarm alarm(const QString &fireDate, const QString &kind, const QString &label)
     {
         Alarm alarm;
         alarm.fireDate = momentFromIso(fireDate);
+        alarm.label = label;
+        alarm.repeatsDaily = kind.contains(u"daily"_s);
+        alarm.isSnooze = kind.contains(u"snoozed"_s);
+        alarm.isEnabled = !kind.contains(u"off"_s);
         return alarm;
     }
 
 private Q_SLOTS:
-    void details_data()
+    void initTestCase()
+    {
+        const QByteArray language = qgetenv("BRISVANE_EXPECTED_LANGUAGE");
+        QVERIFY2(language == "de" || language == "source", "set BRISVANE_EXPECTED_LANGUAGE");
+        m_german = language == "de";
+        Translations::install(QLocale());
+    }
+
+    void texts_data()
     {
         QTest::addColumn<QString>("fireDate");
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("label");
-        QTest::addColumn<bool>("repeatsDaily");
-        QTest::addColumn<bool>("isEnabled");
-        QTest::addColumn<bool>("isSnooze");
-        QTest::addColumn<QString>("expected");
-
+        QTest::addColumn<QString>("widget");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("german");
+        const auto row = [](const char *tag, const char *at, const char *kind, const QString &label,
+                             const char *widget, const QString &source, const QString &german) {
+            QTest::newRow(tag) << u"2026-01-0%1:00+01:00"_s.arg(QLatin1StringView(at))
+                               << QString::fromLatin1(kind) << label << QString::fromLatin1(widget)
+                               << source << german;
+        };
         // Now is Monday 2026-01-05, 22:00 in Berlin.
-        QTest::newRow("today") << u"2026-01-05T23:30:00+01:00"_s << QString() << false << true
-                               << false << u"Once \u00B7 today"_s;
-        QTest::newRow("today, labelled") << u"2026-01-05T23:59:00+01:00"_s << u"Tea"_s << false
-                                         << true << false << u"Tea \u00B7 Once \u00B7 today"_s;
-        QTest::newRow("tomorrow, past midnight in UTC")
-            << u"2026-01-06T00:30:00+01:00"_s << QString() << false << true << false
-            << u"Once \u00B7 tomorrow"_s;
-        QTest::newRow("later date") << u"2026-01-09T07:30:00+01:00"_s << u"Dentist"_s << false
-                                    << true << false << u"Dentist \u00B7 Once \u00B7 Jan 9, 2026"_s;
-        QTest::newRow("finished") << u"2026-01-05T07:30:00+01:00"_s << QString() << false << false
-                                  << false << u"Once \u00B7 finished"_s;
-        QTest::newRow("switched off while still ahead")
-            << u"2026-01-06T07:30:00+01:00"_s << QString() << false << false << false
-            << u"Once \u00B7 finished"_s;
-        QTest::newRow("daily") << u"2026-01-06T07:00:00+01:00"_s << u"Gym"_s << true << true
-                               << false << u"Gym \u00B7 Every day"_s;
-        QTest::newRow("daily, off") << u"2026-01-06T07:00:00+01:00"_s << QString() << true << false
-                                    << false << u"Every day"_s;
-        QTest::newRow("snoozed") << u"2026-01-05T22:05:00+01:00"_s << u"Tea"_s << false << true
-                                 << true << u"Tea \u00B7 Snoozed"_s;
-        QTest::newRow("snoozed, off") << u"2026-01-05T22:05:00+01:00"_s << QString() << false
-                                      << false << true << u"Snoozed"_s;
-        QTest::newRow("label kept as stored, markup and all")
-            << u"2026-01-05T23:00:00+01:00"_s << u"  <b>x</b> "_s << false << true << false
-            << u"  <b>x</b>  \u00B7 Once \u00B7 today"_s;
+        row("today", "5T23:30", "once", u"Gym"_s, "details", u"Gym · Once · today"_s,
+            u"Gym · Einmal · heute"_s);
+        row("tomorrow, past midnight in UTC", "6T00:30", "once", QString(), "details",
+            u"Once · tomorrow"_s, u"Einmal · morgen"_s);
+        row("later date", "9T07:30", "once", u"Gym"_s, "details", u"Gym · Once · 9 Jan 2026"_s,
+            u"Gym · Einmal · 09.01.2026"_s);
+        row("finished", "5T07:30", "once off", u"Gym"_s, "details", u"Gym · Once · finished"_s,
+            u"Gym · Einmal · erledigt"_s);
+        row("switched off while still ahead", "6T07:30", "once off", QString(), "details",
+            u"Once · finished"_s, u"Einmal · erledigt"_s);
+        row("daily", "6T07:30", "daily", u"Gym"_s, "details", u"Gym · Every day"_s,
+            u"Gym · Täglich"_s);
+        row("daily, off", "6T07:30", "daily off", QString(), "details", u"Every day"_s,
+            u"Täglich"_s);
+        row("snoozed", "5T22:05", "once snoozed", u"Gym"_s, "details", u"Gym · Snoozed"_s,
+            u"Gym · Schlummert"_s);
+        row("snoozed, off", "5T22:05", "once snoozed off", QString(), "details", u"Snoozed"_s,
+            u"Schlummert"_s);
+        row("label as stored, markup and all", "5T23:00", "once", u"  <b>x</b> "_s, "details",
+            u"  <b>x</b>  · Once · today"_s, u"  <b>x</b>  · Einmal · heute"_s);
+        row("switch on", "6T07:30", "daily", u"Gym"_s, "enabledSwitch", u"On, 07:30 Gym"_s,
+            u"Ein, 07:30 Gym"_s);
+        row("switch off", "6T07:30", "daily off", u"Gym"_s, "enabledSwitch", u"Off, 07:30 Gym"_s,
+            u"Aus, 07:30 Gym"_s);
+        row("bin", "6T07:30", "daily", u"Gym"_s, "deleteButton", u"Delete alarm 07:30 Gym"_s,
+            u"Wecker 07:30 Gym löschen"_s);
     }
-    void details()
+    void texts()
     {
         QFETCH(QString, fireDate);
+        QFETCH(QString, kind);
         QFETCH(QString, label);
-        QFETCH(bool, repeatsDaily);
-        QFETCH(bool, isEnabled);
-        QFETCH(bool, isSnooze);
-        QFETCH(QString, expected);
-
-        StoreFixture fixture;
-        *fixture.time = momentFromIso(u"2026-01-05T22:00:00+01:00"_s);
-        AlarmStore &store = fixture.start();
-        Alarm alarm = alarmAt(fireDate);
-        alarm.label = label;
-        alarm.repeatsDaily = repeatsDaily;
-        alarm.isEnabled = isEnabled;
-        alarm.isSnooze = isSnooze;
-
-        AlarmRow row(store, alarm);
-        auto *details = row.findChild<QLabel *>(u"details"_s);
-        QVERIFY(details);
-        QCOMPARE(details->text(), expected);
-        QCOMPARE(details->textFormat(), Qt::PlainText);
-        QCOMPARE(row.findChild<ToggleSwitch *>(u"enabledSwitch"_s)->isChecked(), isEnabled);
+        QFETCH(QString, widget);
+        QFETCH(QString, source);
+        QFETCH(QString, german);
+        WindowFixture f(u"2026-01-05T22:00:00+01:00"_s);
+        const Alarm shown = alarm(fireDate, kind, label);
+        AlarmRow row(*f.store, shown);
+        QCOMPARE(row.findChild<ToggleSwitch *>(u"enabledSwitch"_s)->isChecked(), shown.isEnabled);
+        if (auto *details = qobject_cast<QLabel *>(row.findChild<QWidget *>(widget))) {
+            QCOMPARE(details->text(), m_german ? german : source);
+            QCOMPARE(details->textFormat(), Qt::PlainText);
+        } else {
+            QCOMPARE(
+                f.accessibleName(row.findChild<QWidget *>(widget)), m_german ? german : source);
+        }
     }
 
-    void timeIsShortStyleAndDimmedWhenOff()
+    void timeIsDimmedWhenOffWithDigitsOfOneWidth()
     {
-        StoreFixture fixture;
-        *fixture.time = momentFromIso(u"2026-01-05T22:00:00+01:00"_s);
-        AlarmStore &store = fixture.start();
-        Alarm on = alarmAt(u"2026-01-06T07:30:00+01:00"_s);
-        Alarm off = on;
-        off.isEnabled = false;
-
-        AlarmRow onRow(store, on);
-        AlarmRow offRow(store, off);
+        WindowFixture f(u"2026-01-05T22:00:00+01:00"_s);
+        AlarmRow onRow(*f.store, alarm(u"2026-01-06T07:30:00+01:00"_s, u"once"_s, QString()));
+        AlarmRow offRow(*f.store, alarm(u"2026-01-06T07:30:00+01:00"_s, u"once off"_s, QString()));
         auto *onTime = onRow.findChild<QLabel *>(u"time"_s);
-        auto *offTime = offRow.findChild<QLabel *>(u"time"_s);
-        QCOMPARE(onTime->text(), u"7:30\u202FAM"_s);
-        QCOMPARE(onTime->textFormat(), Qt::PlainText);
-        const QColor onColour = onTime->palette().color(QPalette::WindowText);
-        const QColor offColour = offTime->palette().color(QPalette::WindowText);
-        QVERIFY2(
-            offColour.alphaF() < onColour.alphaF(), "an alarm that is off shows a dimmed time");
-
+        const auto colour = [](AlarmRow &row) {
+            return row.findChild<QLabel *>(u"time"_s)->palette().color(QPalette::WindowText);
+        };
+        QVERIFY(colour(offRow).alphaF() < colour(onRow).alphaF());
         // Times line up in the list only if all digits are equally wide.
         const QFontMetricsF metrics(onTime->font());
         for (char16_t digit = u'1'; digit <= u'9'; ++digit)

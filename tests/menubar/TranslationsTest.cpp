@@ -1,26 +1,19 @@
 #include "menubar/Translations.h"
-#include "FakeLoginItem.h"
+#include "WindowFixture.h"
 #include "alert/AlertView.h"
 #include "alert/CapsuleButton.h"
-#include "menubar/AlarmListView.h"
-#include "menubar/AlarmRow.h"
 #include "menubar/CreditLine.h"
-#include "menubar/ToggleSwitch.h"
 #include "model/Calendar.h"
-#include "support/StoreFixture.h"
-#include "support/TestMoments.h"
 
-#include <QLabel>
 #include <QLocale>
 #include <QTest>
 #include <QTimeEdit>
-#include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
 
 // Runs twice (see CMakeLists.txt): with LANG=de_DE.UTF-8 the program speaks
-// German, with LANG=C it shows its English source texts. Either way the
-// user's own labels stay as typed.
+// German, with LANG=C it shows its English source texts. The rows' texts are
+// in AlarmRowTest, which runs the same way.
 class TranslationsTest : public QObject
 {
     Q_OBJECT
@@ -70,75 +63,12 @@ private Q_SLOTS:
         QFETCH(QByteArray, property);
         QFETCH(QString, source);
         QFETCH(QString, german);
-        StoreFixture fixture;
-        FakeLoginItem login;
-        AlarmListView view(fixture.start(), login);
+        WindowFixture f;
+        AlarmListView &view = f.open();
         QObject *object
             = objectName == view.objectName() ? &view : view.findChild<QObject *>(objectName);
         QVERIFY(object);
         QCOMPARE(object->property(property.constData()).toString(), expected(source, german));
-    }
-
-    void rowTexts_data()
-    {
-        QTest::addColumn<QString>("fireDate");
-        QTest::addColumn<bool>("repeatsDaily");
-        QTest::addColumn<bool>("isEnabled");
-        QTest::addColumn<bool>("isSnooze");
-        QTest::addColumn<QString>("details");
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("german");
-        // Now is Monday 2026-01-05, 22:00 in Berlin; every alarm is "Gym",
-        // and "Gym" it stays.
-        QTest::newRow("today") << u"2026-01-05T23:30:00+01:00"_s << false << true << false
-                               << u"details"_s << u"Gym · Once · today"_s
-                               << u"Gym · Einmal · heute"_s;
-        QTest::newRow("tomorrow") << u"2026-01-06T07:30:00+01:00"_s << false << true << false
-                                  << u"details"_s << u"Gym · Once · tomorrow"_s
-                                  << u"Gym · Einmal · morgen"_s;
-        QTest::newRow("later, in the locale's date style")
-            << u"2026-01-09T07:30:00+01:00"_s << false << true << false << u"details"_s
-            << u"Gym · Once · 9 Jan 2026"_s << u"Gym · Einmal · 09.01.2026"_s;
-        QTest::newRow("finished") << u"2026-01-05T07:30:00+01:00"_s << false << false << false
-                                  << u"details"_s << u"Gym · Once · finished"_s
-                                  << u"Gym · Einmal · erledigt"_s;
-        QTest::newRow("daily") << u"2026-01-06T07:30:00+01:00"_s << true << true << false
-                               << u"details"_s << u"Gym · Every day"_s << u"Gym · Täglich"_s;
-        QTest::newRow("snoozed") << u"2026-01-05T22:05:00+01:00"_s << false << true << true
-                                 << u"details"_s << u"Gym · Snoozed"_s << u"Gym · Schlummert"_s;
-        QTest::newRow("switch on")
-            << u"2026-01-06T07:30:00+01:00"_s << true << true << false << u"enabledSwitch"_s
-            << u"On, 07:30 Gym"_s << u"Ein, 07:30 Gym"_s;
-        QTest::newRow("switch off")
-            << u"2026-01-06T07:30:00+01:00"_s << true << false << false << u"enabledSwitch"_s
-            << u"Off, 07:30 Gym"_s << u"Aus, 07:30 Gym"_s;
-        QTest::newRow("bin") << u"2026-01-06T07:30:00+01:00"_s << true << true << false
-                             << u"deleteButton"_s << u"Delete alarm 07:30 Gym"_s
-                             << u"Wecker 07:30 Gym löschen"_s;
-    }
-    void rowTexts()
-    {
-        QFETCH(QString, fireDate);
-        QFETCH(bool, repeatsDaily);
-        QFETCH(bool, isEnabled);
-        QFETCH(bool, isSnooze);
-        QFETCH(QString, details);
-        QFETCH(QString, source);
-        QFETCH(QString, german);
-        StoreFixture fixture;
-        *fixture.time = momentFromIso(u"2026-01-05T22:00:00+01:00"_s);
-        Alarm alarm;
-        alarm.fireDate = momentFromIso(fireDate);
-        alarm.label = u"Gym"_s;
-        alarm.repeatsDaily = repeatsDaily;
-        alarm.isEnabled = isEnabled;
-        alarm.isSnooze = isSnooze;
-        AlarmRow row(fixture.start(), alarm);
-        QWidget *widget = row.findChild<QWidget *>(details);
-        QVERIFY(widget);
-        const QString text = details == u"details"_s ? static_cast<QLabel *>(widget)->text()
-                                                     : widget->accessibleName();
-        QCOMPARE(text, expected(source, german));
     }
 
     void alertTexts()
@@ -162,11 +92,8 @@ private Q_SLOTS:
     void timePickerShowsTimesAsTheRowsDo()
     {
         // Qt draws the picker, ICU the rows: both must follow one locale.
-        StoreFixture fixture;
-        *fixture.time = momentFromIso(u"2026-01-05T16:20:00+01:00"_s);
-        FakeLoginItem login;
-        AlarmListView view(fixture.start(), login);
-        QCOMPARE(view.findChild<QTimeEdit *>(u"timeEdit"_s)->text(),
+        WindowFixture f(u"2026-01-05T16:20:00+01:00"_s);
+        QCOMPARE(f.open().findChild<QTimeEdit *>(u"timeEdit"_s)->text(),
             Calendar::shortTime(momentFromIso(u"2026-01-05T18:00:00+01:00"_s)));
     }
 };
