@@ -4,7 +4,7 @@
 // exactly the list before the step that was cut short, or exactly the list
 // that step makes; nothing in between and nothing else.
 
-#include "StoreOnDisk.h"
+#include "support/StoreFixture.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -136,7 +136,7 @@ private Q_SLOTS:
         qInfo("seed %u (set BRISVANE_KILL_SEED to replay another)", seed);
         QRandomGenerator random(seed);
 
-        StoreOnDisk disk;
+        StoreFixture disk;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"XDG_CONFIG_HOME"_s, disk.configHome.path());
         environment.insert(u"TZ"_s, u"UTC"_s);
@@ -209,7 +209,7 @@ private Q_SLOTS:
                 continue;
             }
             fileWritten = true;
-            const QByteArray bytes = readAll(disk.file());
+            const QByteArray bytes = disk.stored();
             const std::optional<QList<Alarm>> stored = decodeAlarms(bytes);
             QVERIFY2(stored,
                 qPrintable(
@@ -234,12 +234,12 @@ private Q_SLOTS:
         // under a random name and renames that over the old file. A kill
         // between the link and the rename leaves the named file behind: a
         // whole list, never a part of one. Nothing else may be left.
-        QStringList leftovers = entries(disk.folder());
+        QStringList leftovers = disk.entries();
         leftovers.removeOne(u"alarms.json"_s);
         static const QRegularExpression temporaryName(u"^alarms\\.json\\.[A-Za-z0-9]{6}$"_s);
         for (const QString &name : std::as_const(leftovers)) {
             QVERIFY2(temporaryName.match(name).hasMatch(), qPrintable(name));
-            QVERIFY2(decodeAlarms(readAll(disk.folder() + u'/' + name)), qPrintable(name));
+            QVERIFY2(decodeAlarms(disk.read(disk.folder() + u'/' + name)), qPrintable(name));
         }
         qInfo("%d kills in %lld ms: %d steps done, %d cut short, of which %d had already "
               "replaced the file; %lld temporary files left behind",

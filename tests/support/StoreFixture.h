@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -48,10 +49,18 @@ public:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    QByteArray stored() const
+    QByteArray stored() const { return read(file()); }
+    static QByteArray read(const QString &path)
     {
-        QFile f(file());
+        QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // Every entry of `path` (the settings folder by default), hidden ones too.
+    QStringList entries(const QString &path = {}) const
+    {
+        return QDir(path.isEmpty() ? folder() : path)
+            .entryList(
+                QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     }
     QList<Alarm> storedAlarms() const { return decodeAlarms(stored()).value_or(QList<Alarm> {}); }
 
