@@ -66,15 +66,6 @@ private Q_SLOTS:
         SingleInstance instance(blocker + u"/brisvane.socket"_s);
         QCOMPARE(instance.claim(), SingleInstance::Role::Primary);
     }
-
-    void userSocketIsInTheRuntimeFolder()
-    {
-        QTemporaryDir runtime;
-        QFile::setPermissions(
-            runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-        QCOMPARE(SingleInstance::userSocketPath(), runtime.path() + u"/brisvane.socket"_s);
-    }
 };
 
 QTEST_GUILESS_MAIN(SingleInstanceTest)
