@@ -1,8 +1,7 @@
 // The real program under a faked wall clock in Berlin, across the night the
 // clocks go forward, the night they go back, and a clock set forward by a day
-// or back by a few seconds while the program runs. Every ring is counted
-// twice: by the panels that come up (each answered with "Dismiss", as a user
-// does) and by the store's log, which also tells when it rang.
+// or back while it runs. Every ring is counted twice: by the panels that come
+// up (each answered with "Dismiss") and by the store's log, which says when.
 
 #include "DesktopProgram.h"
 
@@ -31,14 +30,8 @@ struct Step
     QStringList rings;
 };
 
-// An alarm is due on screen within 1.2 s of its moment (a tick every second,
-// up to 0.2 s late). On a loaded machine the program and the polling of the
-// screen may lag behind that; this much more is allowed, and the figures seen
-// are printed.
-constexpr double kOnTimeSeconds = 1.2;
-constexpr double kLoadSlackSeconds = 0.8;
-// Long enough after the last ring for another tick to pass.
-constexpr int kQuietMs = 1300;
+// A tick every second, and slack for a loaded machine.
+constexpr double kOnTimeSeconds = 2.0;
 
 } // namespace
 
@@ -52,15 +45,13 @@ class ClockChangeX11Test : public QObject
 private:
     std::unique_ptr<DesktopProgram> m_program;
     QProcess *m_brisvane = nullptr;
-    double m_worstRing = 0;
-    double m_worstPanel = 0;
 
 private Q_SLOTS:
     void initTestCase()
     {
         if (const QString missing = DesktopProgram::missingTools(); !missing.isEmpty())
             QSKIP(qPrintable(missing));
-        m_program = std::make_unique<DesktopProgram>(u"ClockChangeX11Test"_s);
+        m_program = std::make_unique<DesktopProgram>();
         QVERIFY2(m_program->isRunning(), qPrintable(m_program->errorString()));
     }
 
@@ -72,13 +63,7 @@ private Q_SLOTS:
         m_brisvane = nullptr;
     }
 
-    void cleanupTestCase()
-    {
-        m_program.reset();
-        qInfo(
-            "worst delay from an alarm's moment to its ring %.3f s, to its panel on screen %.3f s",
-            m_worstRing, m_worstPanel);
-    }
+    void cleanupTestCase() { m_program.reset(); }
 
     void ringsOnceAcrossClockChanges_data()
     {
@@ -166,19 +151,8 @@ private Q_SLOTS:
             Moment watchTo = momentFromIso(step.clock);
             for (Moment due : expected)
                 watchTo = std::max(watchTo, due);
-            const qint64 quietFrom = program.monotonicWhen(watchTo);
-            QList<DesktopProgram::Event> rings;
-            QString failure;
-            const QList<DesktopProgram::Panel> panels = program.dismissPanelsUntil(
-                [&] {
-                    rings = DesktopProgram::ofKind(
-                        program.events(brisvane), DesktopProgram::Event::Kind::Ring, stepStart);
-                    const qint64 lastRing = rings.isEmpty() ? 0 : rings.constLast().at;
-                    const qint64 now = DesktopProgram::monotonicNow();
-                    return rings.size() >= expected.size() && now >= quietFrom + kQuietMs
-                        && now >= lastRing + kQuietMs;
-                },
-                15000, &failure);
+            const auto [rings, panels, failure] = program.answerRings(
+                { brisvane }, stepStart, expected.size(), program.monotonicWhen(watchTo), 15000);
             QVERIFY2(failure.isEmpty(), qPrintable(failure));
             QVERIFY(DesktopProgram::isAlive(brisvane));
 
@@ -193,18 +167,8 @@ private Q_SLOTS:
             for (const DesktopProgram::Event &ring : rings) {
                 const Moment rangAt = program.clockAt(ring.at);
                 const double late = rangAt - std::max(ring.scheduledFor, clockAtStart);
-                m_worstRing = std::max(m_worstRing, late);
-                QVERIFY2(rangAt >= ring.scheduledFor - 0.05,
-                    qPrintable(u"rang %1 s early"_s.arg(ring.scheduledFor - rangAt)));
-                QVERIFY2(late <= kOnTimeSeconds + kLoadSlackSeconds,
-                    qPrintable(u"rang %1 s late"_s.arg(late)));
-            }
-            if (!panels.isEmpty()) {
-                const double late = program.clockAt(panels.constFirst().seenAt)
-                    - std::max(expected.constFirst(), clockAtStart);
-                m_worstPanel = std::max(m_worstPanel, late);
-                QVERIFY2(late <= kOnTimeSeconds + kLoadSlackSeconds,
-                    qPrintable(u"on screen %1 s late"_s.arg(late)));
+                QVERIFY2(rangAt >= ring.scheduledFor - 0.05 && late <= kOnTimeSeconds,
+                    qPrintable(u"rang %1 s after its moment"_s.arg(rangAt - ring.scheduledFor)));
             }
         }
 

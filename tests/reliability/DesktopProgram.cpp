@@ -64,8 +64,7 @@ qint64 DesktopProgram::monotonicNow()
     return QDeadlineTimer::current().deadline();
 }
 
-DesktopProgram::DesktopProgram(const QString &testName)
-    : m_testName(testName)
+DesktopProgram::DesktopProgram()
 {
     X11Session::Options options;
     options.firstDisplay = 210;
@@ -257,44 +256,36 @@ bool DesktopProgram::dismiss(const X11Session::Window &panel)
     return X11Session::waitUntil([&] { return !m_session->isViewable(panel.id); });
 }
 
-QList<DesktopProgram::Panel> DesktopProgram::dismissPanelsUntil(
-    const std::function<bool()> &done, int timeoutMs, QString *failure)
+DesktopProgram::Answered DesktopProgram::answerRings(const QList<QProcess *> &programs,
+    qint64 since, qsizetype count, qint64 quietFrom, int timeoutMs)
 {
-    QList<Panel> seen;
+    // Long enough after the last ring for another tick to pass.
+    constexpr qint64 kQuietMs = 1300;
+    Answered answered;
     const QDeadlineTimer deadline(timeoutMs);
     while (true) {
         const QList<X11Session::Window> visible = panels();
         const qint64 now = monotonicNow();
-        if (visible.isEmpty() && done())
-            return seen;
+        answered.rings.clear();
+        for (QProcess *program : programs)
+            answered.rings += ofKind(events(program), Event::Kind::Ring, since);
+        const qint64 lastRing = answered.rings.isEmpty() ? 0 : answered.rings.constLast().at;
+        if (visible.isEmpty() && answered.rings.size() >= count
+            && now >= std::max(quietFrom, lastRing) + kQuietMs)
+            return answered;
         for (const X11Session::Window &panel : visible) {
-            if (std::none_of(seen.cbegin(), seen.cend(),
-                    [&](const Panel &known) { return known.window == panel.id; })) {
-                seen.append({ panel.id, now });
-                // One picture of the first panel, for people to look at.
-                if (!m_panelShot) {
-                    screenshot(u"panel"_s);
-                    m_panelShot = true;
-                }
-            }
+            if (std::none_of(answered.panels.cbegin(), answered.panels.cend(),
+                    [&](const Panel &known) { return known.window == panel.id; }))
+                answered.panels.append({ panel.id, now });
             if (!dismiss(panel)) {
-                if (failure)
-                    *failure = u"the panel did not go on a click on \"Dismiss\""_s;
-                return seen;
+                answered.failure = u"the panel did not go on a click on \"Dismiss\""_s;
+                return answered;
             }
         }
         if (deadline.hasExpired()) {
-            if (failure)
-                *failure = u"timed out"_s;
-            return seen;
+            answered.failure = u"timed out"_s;
+            return answered;
         }
         QThread::msleep(20);
     }
-}
-
-void DesktopProgram::screenshot(const QString &name) const
-{
-    QDir().mkpath(QStringLiteral(BRISVANE_SCREENSHOT_DIR));
-    m_session->screenshot(
-        QStringLiteral(BRISVANE_SCREENSHOT_DIR) + u'/' + m_testName + u'-' + name + u".png"_s);
 }

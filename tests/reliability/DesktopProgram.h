@@ -18,17 +18,9 @@ class QProcess;
 // The real brisvane program as the reliability tests run it: on a private X11
 // desktop with a tray, in a home folder of its own, with its wall clock faked
 // by libfaketime and set by the test while the program runs, and with its
-// store's log switched on, so that each ring and each write of alarms.json is
-// known together with the moment it happened. Only the wall clock is faked:
-// the monotonic clock, and with it every Qt timer, runs as usual.
-//
-//     DesktopProgram program;
-//     QVERIFY2(program.isRunning(), qPrintable(program.errorString()));
-//     program.storeAlarms({ alarm });
-//     program.setClock(momentFromIso(u"2026-01-05T07:29:59+01:00"_s));
-//     QProcess *brisvane = program.start();
-//     QVERIFY(program.waitUntilReady(brisvane));
-//     const auto panels = program.dismissPanelsUntil([&] { ... }, 10000);
+// store's log on, so that each ring and each write of alarms.json is known
+// with the moment it happened. Only the wall clock is faked: the monotonic
+// clock, and with it every Qt timer, runs as usual.
 class DesktopProgram
 {
 public:
@@ -53,6 +45,13 @@ public:
         quint64 window = 0;
         qint64 seenAt = 0;
     };
+    // What answerRings() saw; `failure` says what went wrong, if anything.
+    struct Answered
+    {
+        QList<Event> rings;
+        QList<Panel> panels;
+        QString failure;
+    };
 
     // The size of the alert panel on the 1440 × 900 desktop.
     static constexpr QSize kPanelSize { 528, 330 };
@@ -62,7 +61,7 @@ public:
     // Milliseconds of the monotonic clock that the program's log uses.
     static qint64 monotonicNow();
 
-    explicit DesktopProgram(const QString &testName);
+    DesktopProgram();
     ~DesktopProgram();
     DesktopProgram(const DesktopProgram &) = delete;
     DesktopProgram &operator=(const DesktopProgram &) = delete;
@@ -109,22 +108,17 @@ public:
     QList<X11Session::Window> panels() const;
     // Clicks the panel's "Dismiss", as a user does; true once it has gone.
     bool dismiss(const X11Session::Window &panel);
-    // Answers every panel that comes up with "Dismiss", until `done` holds
-    // while no panel is on screen, or the time is up. Returns the panels in
-    // the order they came; `*failure` says what went wrong, if anything.
-    QList<Panel> dismissPanelsUntil(
-        const std::function<bool()> &done, int timeoutMs, QString *failure = nullptr);
-
-    // Saves the screen in the build folder, named after the test.
-    void screenshot(const QString &name) const;
+    // Answers every panel that comes up with "Dismiss", until `programs`
+    // have logged at least `count` rings since `since` and no ring has come
+    // for a tick's length after the last of them and after `quietFrom`.
+    Answered answerRings(const QList<QProcess *> &programs, qint64 since, qsizetype count = 1,
+        qint64 quietFrom = 0, int timeoutMs = 10000);
 
 private:
-    QString m_testName;
     std::unique_ptr<X11Session> m_session;
     std::unique_ptr<QTemporaryDir> m_home;
     QTemporaryDir m_clockDir;
     QString m_clockFile;
     qint64 m_offsetSeconds = 0; // faked wall clock - real wall clock
     QHash<const QProcess *, QByteArray> m_logs;
-    bool m_panelShot = false;
 };

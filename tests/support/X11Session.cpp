@@ -54,6 +54,12 @@ X11Session::X11Session()
 X11Session::X11Session(Options options)
     : m_options(std::move(options))
 {
+    // People sharing a machine each keep to their own displays ("250-269").
+    if (const QList<QByteArray> range = qgetenv("BRISVANE_X11_DISPLAYS").split('-');
+        range.size() == 2) {
+        m_options.firstDisplay = range.at(0).toInt();
+        m_options.lastDisplay = range.at(1).toInt();
+    }
     if (!isAvailable()) {
         fail(u"Xvfb, openbox, xdpyinfo, wmctrl or xdotool is not installed"_s);
         return;

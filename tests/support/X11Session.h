@@ -53,7 +53,7 @@ public:
     {
         QSize screenSize { 1440, 900 };
         // The display numbers tried, upward; one whose lock file exists is
-        // taken and skipped.
+        // taken and skipped. BRISVANE_X11_DISPLAYS=FIRST-LAST overrides both.
         int firstDisplay = 150;
         int lastDisplay = 169;
         Tray tray = Tray::None;
