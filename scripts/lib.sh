@@ -28,13 +28,14 @@ install_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# build DIR [CMAKE ARGS...]: configures once, then builds incrementally.
+# build DIR [CMAKE ARGS...]: configures once, then builds incrementally (only
+# $BUILD_TARGETS when that is set).
 build() {
     local dir="$1"; shift
     if [[ ! -f "$dir/build.ninja" ]]; then
         cmake -S "$ROOT" -B "$dir" -G Ninja "$@"
     fi
-    cmake --build "$dir" --parallel "$JOBS"
+    cmake --build "$dir" --parallel "$JOBS" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
 }
 
 # install_named PACKAGE...: installs those of the named Debian packages that
