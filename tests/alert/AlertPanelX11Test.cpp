@@ -102,7 +102,6 @@ private Q_SLOTS:
         const std::optional<QString> dismissLine = session.waitForLine(client, u"dismiss "_s);
         QVERIFY(dismissLine);
         const QRect dismiss = parseRect(dismissLine->split(u' '), 1);
-        QVERIFY(panel.contains(dismiss));
 
         QVERIFY(X11Session::waitUntil([&] { return session.isViewable(window); }));
         QCOMPARE(session.windowGeometry(window), panel);
@@ -159,7 +158,6 @@ private Q_SLOTS:
         QVERIFY(session.click(dismiss.center()));
         QVERIFY2(session.waitForLine(client, u"dismissed"_s, 5000),
             session.clientOutput(client).constData());
-        QVERIFY(!session.clientOutput(client).contains("snoozed"));
         QVERIFY(client->waitForFinished(5000) && client->exitCode() == 0);
         QVERIFY(!session.isViewable(window));
         QCOMPARE(session.focusedWindow(), focusBefore);

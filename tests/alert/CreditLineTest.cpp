@@ -70,7 +70,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("cut");
         QTest::newRow("exactly enough") << 1.0 << 1.0 << false;
         QTest::newRow("three quarters") << 0.75 << 0.0 << false;
-        QTest::newRow("just over half") << 0.55 << 0.0 << false;
         QTest::newRow("below half") << 0.4 << 0.5 << true;
     }
     void shrinksBeforeItIsCut()

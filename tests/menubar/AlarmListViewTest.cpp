@@ -84,13 +84,6 @@ private Q_SLOTS:
         QCOMPARE(f.rows().at(0)->alarm().label, u"Early"_s);
         QCOMPARE(f.rows().at(1)->alarm().label, u"Late"_s);
 
-        // Switching one off from its own row rebuilds the list under the click.
-        QTest::mouseClick(
-            f.rows().at(0)->findChild<ToggleSwitch *>(u"enabledSwitch"_s), Qt::LeftButton);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(f.rows().at(1)->alarm().label, u"Early"_s);
-        QCOMPARE(f.rows().at(1)->alarm().isEnabled, false);
-
         // Deleting the last one from its row brings the empty text back.
         while (!f.rows().isEmpty()) {
             QTest::mouseClick(
@@ -134,7 +127,6 @@ private Q_SLOTS:
         auto *time = f.child<QTimeEdit>(u"timeEdit"_s);
         auto *label = f.child<QLineEdit>(u"labelEdit"_s);
         auto *repeat = f.child<QCheckBox>(u"repeatDaily"_s);
-        QCOMPARE(label->placeholderText(), u"Label (optional)"_s);
         time->setTime(QTime(7, 45));
         repeat->setChecked(true);
         label->setFocus();

@@ -76,7 +76,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("written");
-        QTest::newRow("plain") << u"/usr/bin/brisvane"_s << u"/usr/bin/brisvane"_s;
         QTest::newRow("percent alone") << u"/opt/100%/brisvane"_s << u"/opt/100%%/brisvane"_s;
         // A quote takes a backslash for the Exec quoting, and that backslash
         // is doubled by the string escapes.
