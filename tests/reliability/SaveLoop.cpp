@@ -1,14 +1,14 @@
 // brisvane_save_loop RUN SEED NOW
 //
 // Adds, switches and deletes alarms through a real store over the real
-// defaults layer in $XDG_CONFIG_HOME, forever, so that each step saves the
-// whole list once; a test kills it at random moments. Before each step it
-// prints the step, and after it "done" (with the new alarm's identifier after
-// an add), one line each, straight to the pipe: whoever reads the output
-// knows the list before the step it was killed in, and what that step makes
-// of it. The clock stands still at NOW, so every alarm stays in the future
-// and switching one on never moves its date (which would be a second save).
+// defaults layer in $XDG_CONFIG_HOME, forever, each step saving the whole list
+// once; a test kills it at random moments. Before each step it prints "step"
+// and the list the step should make (a new alarm's identifier is not known
+// yet), after it "done" and the list it made, each encoded and in base64 on
+// one line straight to the pipe. The clock stands still at NOW, and new alarms
+// fall on whole minutes of the next day, so no date ever moves by itself.
 
+#include "model/AlarmCodec.h"
 #include "store/AlarmStore.h"
 #include "store/Defaults.h"
 #include "support/FakeClock.h"
@@ -18,6 +18,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -64,29 +65,34 @@ int main(int argc, char *argv[])
         nullptr });
     say("ready");
 
+    const auto encoded = [](const QList<Alarm> &alarms) {
+        return encodeAlarms(alarms).value_or(QByteArray()).toBase64();
+    };
+    const Moment firstMinute = std::ceil(now / 60) * 60;
     for (int step = 0;; ++step) {
-        const QList<Alarm> &alarms = store.alarms();
-        const int choice = alarms.size() < 2 ? 0 : alarms.size() >= 8 ? 2 : random.bounded(3);
+        QList<Alarm> expected = store.alarms();
+        const int choice = expected.size() < 2 ? 0 : expected.size() >= 8 ? 2 : random.bounded(3);
+        const qsizetype index = choice == 0 ? 0 : random.bounded(int(expected.size()));
+        const Alarm chosen = choice == 0 ? Alarm() : expected.at(index);
+        Alarm added;
         if (choice == 0) {
-            const Moment time = now + 60.0 * random.bounded(24 * 60);
-            const bool daily = random.bounded(2) == 1;
-            const QString label = u"run %1 step %2 \u23f0"_s.arg(run).arg(step);
-            say("add " + QByteArray::number(time, 'f', 0) + (daily ? " daily " : " once ")
-                + label.toUtf8());
-            store.add(
-                time, label, daily ? AlarmStore::Recurrence::Daily : AlarmStore::Recurrence::Once);
-            say("done " + uuidText(store.alarms().constLast().id).toLatin1());
+            added.fireDate = firstMinute + 60.0 * random.bounded(24 * 60 - 1);
+            added.label = u"run %1 step %2 \u23f0"_s.arg(run).arg(step);
+            added.repeatsDaily = random.bounded(2) == 1;
+            expected.append(added);
+        } else if (choice == 1) {
+            expected[index].isEnabled = !chosen.isEnabled;
         } else {
-            const Alarm alarm = alarms.at(random.bounded(int(alarms.size())));
-            const QByteArray id = uuidText(alarm.id).toLatin1();
-            if (choice == 1) {
-                say("enable " + id + (alarm.isEnabled ? " 0" : " 1"));
-                store.setEnabled(!alarm.isEnabled, alarm);
-            } else {
-                say("delete " + id);
-                store.deleteAlarm(alarm);
-            }
-            say("done");
+            expected.removeAt(index);
         }
+        say("step " + encoded(expected));
+        if (choice == 0)
+            store.add(added.fireDate, added.label,
+                added.repeatsDaily ? AlarmStore::Recurrence::Daily : AlarmStore::Recurrence::Once);
+        else if (choice == 1)
+            store.setEnabled(!chosen.isEnabled, chosen);
+        else
+            store.deleteAlarm(chosen);
+        say("done " + encoded(store.alarms()));
     }
 }
