@@ -58,8 +58,10 @@ private Q_SLOTS:
     // A row that failed half-way leaves its program running.
     void cleanup()
     {
-        if (m_brisvane)
-            QVERIFY(DesktopProgram::stop(m_brisvane));
+        if (m_brisvane) {
+            m_brisvane->kill();
+            QVERIFY(m_brisvane->waitForFinished(5000));
+        }
         m_brisvane = nullptr;
     }
 

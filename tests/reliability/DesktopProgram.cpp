@@ -37,6 +37,9 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
+// The size of the alert panel on the 1440 × 900 desktop.
+constexpr QSize kPanelSize { 528, 330 };
+
 // "brisvane.store   2604.002 ring 818253908.000 Wake up", as the message
 // pattern that start() sets lays out the store's lines.
 const QRegularExpression kLogLine(
@@ -175,17 +178,6 @@ bool DesktopProgram::waitUntilReady(QProcess *program, int timeoutMs)
     };
     X11Session::waitUntil([&] { return !isAlive(program) || bell(); }, timeoutMs);
     return isAlive(program) && bell();
-}
-
-bool DesktopProgram::stop(QProcess *program)
-{
-    if (program->state() == QProcess::NotRunning)
-        return true;
-    program->terminate();
-    if (program->waitForFinished(5000))
-        return true;
-    program->kill();
-    return program->waitForFinished(5000);
 }
 
 bool DesktopProgram::isAlive(QProcess *program)

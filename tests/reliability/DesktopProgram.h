@@ -53,9 +53,6 @@ public:
         QString failure;
     };
 
-    // The size of the alert panel on the 1440 × 900 desktop.
-    static constexpr QSize kPanelSize { 528, 330 };
-
     // What is missing for these tests to run here; empty when nothing is.
     static QString missingTools();
     // Milliseconds of the monotonic clock that the program's log uses.
@@ -74,7 +71,6 @@ public:
     void newHome();
     // $XDG_CONFIG_HOME/brisvane and the stored list in it.
     QString folder() const;
-    QString alarmsFile() const;
     bool storeAlarms(const QList<Alarm> &alarms) const;
     QByteArray storedBytes() const;
     QList<Alarm> storedAlarms() const;
@@ -83,9 +79,7 @@ public:
     // read it afresh at each use. It then shows a moment after `moment` - 1 s
     // and no later than `moment`, and runs on at the real pace.
     bool setClock(Moment moment);
-    // What that clock shows now, and what it showed at a monotonic moment
-    // since it was last set.
-    Moment clockNow() const;
+    // What that clock showed at a monotonic moment since it was last set.
     Moment clockAt(qint64 monotonic) const;
     // The monotonic moment at which that clock shows `moment` (or showed it).
     qint64 monotonicWhen(Moment moment) const;
@@ -94,8 +88,6 @@ public:
     QProcess *start(const QProcessEnvironment &extra = {});
     // Until its bell is in the tray.
     bool waitUntilReady(QProcess *program, int timeoutMs = 15000);
-    // Ends it (SIGTERM, then SIGKILL), by its own process id.
-    static bool stop(QProcess *program);
     // Whether it still runs. Without an event loop a QProcess learns of its
     // end only when asked.
     static bool isAlive(QProcess *program);
@@ -104,10 +96,6 @@ public:
     QList<Event> events(QProcess *program);
     static QList<Event> ofKind(const QList<Event> &events, Event::Kind kind, qint64 since = 0);
 
-    // The alert panels now on screen.
-    QList<X11Session::Window> panels() const;
-    // Clicks the panel's "Dismiss", as a user does; true once it has gone.
-    bool dismiss(const X11Session::Window &panel);
     // Answers every panel that comes up with "Dismiss", until `programs`
     // have logged at least `count` rings since `since` and no ring has come
     // for a tick's length after the last of them and after `quietFrom`.
@@ -115,6 +103,13 @@ public:
         qint64 quietFrom = 0, int timeoutMs = 10000);
 
 private:
+    Moment clockNow() const;
+    QString alarmsFile() const;
+    // The alert panels now on screen.
+    QList<X11Session::Window> panels() const;
+    // Clicks the panel's "Dismiss", as a user does; true once it has gone.
+    bool dismiss(const X11Session::Window &panel);
+
     std::unique_ptr<X11Session> m_session;
     std::unique_ptr<QTemporaryDir> m_home;
     QTemporaryDir m_clockDir;
