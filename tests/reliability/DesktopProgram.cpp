@@ -2,6 +2,7 @@
 
 #include "alert/AlertView.h"
 #include "model/AlarmCodec.h"
+#include "store/AtomicFile.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -10,7 +11,6 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QThread>
 
 #include <cmath>
@@ -29,12 +29,6 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFileAtomically(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 // The size of the alert panel on the 1440 × 900 desktop.
@@ -107,7 +101,7 @@ QString DesktopProgram::alarmsFile() const
 bool DesktopProgram::storeAlarms(const QList<Alarm> &alarms) const
 {
     const std::optional<QByteArray> bytes = encodeAlarms(alarms);
-    return bytes && writeFileAtomically(alarmsFile(), *bytes);
+    return bytes && AtomicFile::write(alarmsFile(), *bytes);
 }
 
 QByteArray DesktopProgram::storedBytes() const
@@ -125,7 +119,7 @@ bool DesktopProgram::setClock(Moment moment)
     // Whole seconds: libfaketime reads fractions in the program's locale.
     const qint64 offset = qint64(std::floor(moment - realNow()));
     const QByteArray text = (offset < 0 ? "-" : "+") + QByteArray::number(std::abs(offset));
-    if (!writeFileAtomically(m_clockFile, text + '\n'))
+    if (!AtomicFile::write(m_clockFile, text + '\n'))
         return false;
     m_offsetSeconds = offset;
     return true;
