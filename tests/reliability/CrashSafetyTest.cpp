@@ -1,5 +1,5 @@
-// Kills a process that saves the alarm list in a loop (brisvane_save_loop)
-// with SIGKILL at random moments, a few hundred times over the same settings
+// Kills a copy of this program that saves the alarm list in a loop with
+// SIGKILL at random moments, a few hundred times over the same settings
 // folder. After every kill the stored file must decode and hold exactly the
 // list before the step that was cut short, or exactly the list that step
 // makes; nothing in between and nothing else.
@@ -11,7 +11,10 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <cmath>
 #include <csignal>
+#include <cstdlib>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -28,6 +31,64 @@ QList<Alarm> listOn(const QByteArray &line)
         = decodeAlarms(QByteArray::fromBase64(line.mid(line.indexOf(' ') + 1)));
     Q_ASSERT(alarms);
     return *alarms;
+}
+
+// One write() per line, straight to the pipe: what was printed before the
+// kill is there, and nothing printed is lost.
+void say(const QByteArray &text)
+{
+    const QByteArray line = text + '\n';
+    if (::write(STDOUT_FILENO, line.constData(), std::size_t(line.size())) != line.size())
+        std::_Exit(3);
+}
+
+// The loop that is killed: adds, switches and deletes alarms through a real
+// store over the real defaults layer, forever, each step saving the whole list
+// once. Before each step it prints "step" and the list the step should make (a
+// new alarm's identifier is not known yet), after it "done" and the list it
+// made, each encoded in base64 on one line. The clock stands still at `now`,
+// and new alarms fall on whole minutes of the next day, so no date ever moves
+// by itself.
+[[noreturn]] void saveLoop(const QString &run, quint32 seed, Moment now)
+{
+    QRandomGenerator random(seed);
+    // The store is never given to the event loop, so no tick runs between steps.
+    AlarmStore store({ std::make_unique<FakeClock>(std::make_shared<Moment>(now)),
+        std::make_unique<Defaults>(Defaults::userDirectory()),
+        std::make_unique<RecordingPresenter>(std::make_shared<RecordingPresenter::Log>()),
+        nullptr });
+    say("ready");
+
+    const auto encoded = [](const QList<Alarm> &alarms) {
+        return encodeAlarms(alarms).value_or(QByteArray()).toBase64();
+    };
+    const Moment firstMinute = std::ceil(now / 60) * 60;
+    for (int step = 0;; ++step) {
+        QList<Alarm> expected = store.alarms();
+        const int choice = expected.size() < 2 ? 0 : expected.size() >= 8 ? 2 : random.bounded(3);
+        const qsizetype index = choice == 0 ? 0 : random.bounded(int(expected.size()));
+        const Alarm chosen = choice == 0 ? Alarm() : expected.at(index);
+        Alarm added;
+        if (choice == 0) {
+            added.fireDate = firstMinute + 60.0 * random.bounded(24 * 60 - 1);
+            added.label = u"run %1 step %2 \u23f0"_s.arg(run).arg(step);
+            added.repeatsDaily = random.bounded(2) == 1;
+            expected.append(added);
+        } else if (choice == 1) {
+            expected[index].isEnabled = !chosen.isEnabled;
+        } else {
+            expected.removeAt(index);
+        }
+        say("step " + encoded(expected));
+        if (choice == 0)
+            store.add(added.fireDate, added.label,
+                added.repeatsDaily ? AlarmStore::Recurrence::Daily : AlarmStore::Recurrence::Once);
+        else if (choice == 1)
+            store.setEnabled(!chosen.isEnabled, chosen);
+        else
+            store.deleteAlarm(chosen);
+        say("done " + encoded(store.alarms()));
+    }
 }
 
 QString describe(const QList<Alarm> &alarms)
@@ -61,9 +122,8 @@ private Q_SLOTS:
         for (int kill = 0; kill < kKills; ++kill) {
             QProcess loop;
             loop.setProcessEnvironment(environment);
-            loop.start(QStringLiteral(BRISVANE_SAVE_LOOP),
-                { QString::number(kill), QString::number(random.generate()),
-                    QString::number(kNow, 'f', 3) });
+            loop.start(QCoreApplication::applicationFilePath(),
+                { u"--save-loop"_s, QString::number(kill), QString::number(random.generate()) });
             QByteArray output;
             while (!output.contains("ready\n")) {
                 QVERIFY2(loop.waitForReadyRead(20000), loop.readAllStandardError().constData());
@@ -126,5 +186,13 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(CrashSafetyTest)
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "--save-loop") == 0)
+        saveLoop(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toUInt(), kNow);
+    CrashSafetyTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "CrashSafetyTest.moc"
