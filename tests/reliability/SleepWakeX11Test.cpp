@@ -11,7 +11,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 #include <QThread>
 
@@ -39,44 +38,35 @@ class SleepWakeX11Test : public QObject
     Q_OBJECT
 
 private:
-    QProcess m_bus;
+    std::unique_ptr<DesktopProgram> m_program;
     QString m_busAddress;
     std::unique_ptr<QDBusConnection> m_logind;
-    std::unique_ptr<DesktopProgram> m_program;
 
 private Q_SLOTS:
     void initTestCase()
     {
         if (const QString missing = DesktopProgram::missingTools(); !missing.isEmpty())
             QSKIP(qPrintable(missing));
-        if (QStandardPaths::findExecutable(u"dbus-daemon"_s).isEmpty())
+        if (!X11Session::hasProgram(u"dbus-daemon"_s))
             QSKIP("dbus-daemon is not installed: no bus to stand in for the system bus");
-        m_bus.start(u"dbus-daemon"_s,
-            { u"--session"_s, u"--nofork"_s, u"--nopidfile"_s, u"--print-address=1"_s });
-        QVERIFY(m_bus.waitForStarted());
-        QVERIFY(X11Session::waitUntil([&] {
-            m_bus.waitForReadyRead(0);
-            return m_bus.canReadLine();
-        }));
-        m_busAddress = QString::fromUtf8(m_bus.readLine().trimmed());
-        m_logind = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(m_busAddress, u"fake-logind"_s));
-        QVERIFY(m_logind->isConnected());
-        QVERIFY(m_logind->registerService(u"org.freedesktop.login1"_s));
-
         m_program = std::make_unique<DesktopProgram>();
         QVERIFY2(m_program->isRunning(), qPrintable(m_program->errorString()));
+
+        // The session stops the bus with everything else it started.
+        X11Session &session = m_program->session();
+        QProcess *bus = session.startClient(u"dbus-daemon"_s,
+            { u"--session"_s, u"--nofork"_s, u"--nopidfile"_s, u"--print-address=1"_s });
+        m_busAddress = session.waitForLine(bus, u"unix:"_s).value_or(QString());
+        m_logind = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(m_busAddress, u"fake-logind"_s));
+        QVERIFY(m_logind->registerService(u"org.freedesktop.login1"_s));
     }
 
     void cleanupTestCase()
     {
-        m_program.reset();
         m_logind.reset();
         QDBusConnection::disconnectFromBus(u"fake-logind"_s);
-        if (m_bus.state() != QProcess::NotRunning) {
-            m_bus.kill();
-            m_bus.waitForFinished();
-        }
+        m_program.reset();
     }
 
     void alarmDueInSleepRingsAtWakeOnce()
