@@ -12,11 +12,13 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-QList<AlertPanel *> panels()
+// The panels on the screen, or all there are, shown or not.
+QList<AlertPanel *> panels(bool onlyShown = true)
 {
     QList<AlertPanel *> found;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *panel = qobject_cast<AlertPanel *>(widget); panel && panel->isVisible())
+        if (auto *panel = qobject_cast<AlertPanel *>(widget);
+            panel && (panel->isVisible() || !onlyShown))
             found.append(panel);
     }
     return found;
@@ -26,13 +28,6 @@ QList<AlertPanel *> panels()
 void flushDeletions()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-int allPanels()
-{
-    const QWidgetList all = QApplication::topLevelWidgets();
-    return int(std::count_if(
-        all.begin(), all.end(), [](QWidget *w) { return qobject_cast<AlertPanel *>(w); }));
 }
 } // namespace
 
@@ -46,7 +41,7 @@ private Q_SLOTS:
     {
         // Every presenter took its panel along when it went.
         flushDeletions();
-        QCOMPARE(allPanels(), 0);
+        QCOMPARE(panels(false).size(), 0);
     }
 
     void panelRect_data()

@@ -20,24 +20,17 @@ public:
     Status current = Status::NotRegistered;
     mutable QStringList calls;
 
-    Status status() const override
-    {
-        calls.append(QStringLiteral("status"));
-        return current;
-    }
+    Status status() const override { return calls.append(QStringLiteral("status")), current; }
     bool registerItem() override
     {
         calls.append(QStringLiteral("register"));
-        if (!afterRegister)
-            return false;
-        current = *afterRegister;
-        return true;
+        current = afterRegister.value_or(current);
+        return afterRegister.has_value();
     }
     bool unregisterItem() override
     {
         calls.append(QStringLiteral("unregister"));
-        current = Status::NotRegistered;
-        return true;
+        return current = Status::NotRegistered, true;
     }
 };
 
