@@ -98,8 +98,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<std::optional<QStringList>>("arguments");
-        QTest::newRow("field codes dropped")
-            << u"brisvane %U --flag"_s << std::optional(QStringList { u"brisvane"_s, u"--flag"_s });
         // The string escapes come first: an escaped space still splits.
         QTest::newRow("escaped space")
             << u"/opt/a\\sb"_s << std::optional(QStringList { u"/opt/a"_s, u"b"_s });
