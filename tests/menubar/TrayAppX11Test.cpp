@@ -34,46 +34,8 @@ class TrayAppX11Test : public QObject
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<X11Session> m_session;
-    QTemporaryDir m_home;
-    QString m_shots;
-    QProcessEnvironment m_environment;
-
-    QString alarmsFile() const { return m_home.path() + u"/.config/brisvane/alarms.json"_s; }
-
-    QList<Alarm> storedAlarms() const
-    {
-        QFile file(alarmsFile());
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return decodeAlarms(file.readAll()).value_or(QList<Alarm> {});
-    }
-
-    // The program's visible top-level windows of the given size.
-    QList<QRect> windowsOfSize(const QSize &size) const
-    {
-        QList<QRect> found;
-        for (const X11Session::Window &window :
-            m_session->visibleWindows({ u"--name"_s, u"^Brisvane$"_s }, size))
-            found.append(window.geometry);
-        return found;
-    }
-
-    // The list window: 380 wide, any height.
-    std::optional<QRect> listWindow() const
-    {
-        for (const QRect &window : windowsOfSize(QSize())) {
-            if (window.width() == 380)
-                return window;
-        }
-        return std::nullopt;
-    }
-
-    QString shot(const QString &name) const { return m_shots + u'/' + name + u".png"_s; }
-
 private Q_SLOTS:
-    void initTestCase()
+    void asAUserMeetsIt()
     {
         if (!X11Session::isAvailable())
             QSKIP("Xvfb, openbox, wmctrl or xdotool is not installed: no X11 desktop to test on");
@@ -81,43 +43,62 @@ private Q_SLOTS:
             if (!X11Session::hasProgram(tool))
                 QSKIP(qPrintable(tool + u" is not installed (trayer, x11-utils, imagemagick)"_s));
         }
-        m_shots = QStringLiteral(BRISVANE_SCREENSHOT_DIR);
-        QVERIFY(QDir().mkpath(m_shots));
-        QVERIFY(m_home.isValid());
-        const QString runtime = m_home.path() + u"/runtime"_s;
+        const QString shots = QStringLiteral(BRISVANE_SCREENSHOT_DIR);
+        QVERIFY(QDir().mkpath(shots));
+        const auto shot
+            = [&](const QString &name) -> QString { return shots + u'/' + name + u".png"_s; };
+        QTemporaryDir home;
+        const QString runtime = home.path() + u"/runtime"_s;
         QVERIFY(QDir().mkpath(runtime));
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcessEnvironment environment;
+        environment.insert(u"HOME"_s, home.path());
+        environment.insert(u"XDG_CONFIG_HOME"_s, home.path() + u"/.config"_s);
+        environment.insert(u"XDG_RUNTIME_DIR"_s, runtime);
+        const QString alarmsFile = home.path() + u"/.config/brisvane/alarms.json"_s;
+        const auto storedAlarms = [&] {
+            QFile file(alarmsFile);
+            return file.open(QIODevice::ReadOnly)
+                ? decodeAlarms(file.readAll()).value_or(QList<Alarm> {})
+                : QList<Alarm> {};
+        };
 
         X11Session::Options options;
         options.firstDisplay = 170;
         options.lastDisplay = 189;
         options.tray = X11Session::Tray::Trayer;
-        m_session = std::make_unique<X11Session>(options);
-        QVERIFY2(m_session->isRunning(), qPrintable(m_session->errorString()));
+        X11Session session(options);
+        QVERIFY2(session.isRunning(), qPrintable(session.errorString()));
+        // The program's visible top-level windows of the given size, and the
+        // list window: 380 wide, any height.
+        const auto windowsOfSize = [&](const QSize &size) {
+            QList<QRect> found;
+            for (const X11Session::Window &window :
+                session.visibleWindows({ u"--name"_s, u"^Brisvane$"_s }, size))
+                found.append(window.geometry);
+            return found;
+        };
+        const auto listWindow = [&]() -> std::optional<QRect> {
+            for (const QRect &window : windowsOfSize(QSize())) {
+                if (window.width() == 380)
+                    return window;
+            }
+            return std::nullopt;
+        };
 
-        m_environment.insert(u"HOME"_s, m_home.path());
-        m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home.path() + u"/.config"_s);
-        m_environment.insert(u"XDG_RUNTIME_DIR"_s, runtime);
-    }
-
-    void cleanupTestCase() { m_session.reset(); }
-
-    void asAUserMeetsIt()
-    {
         // An alarm stored to fall due two seconds after the program starts.
         Alarm due;
         due.label = u"Stand up"_s;
         due.fireDate = std::floor(wallNow()) + 3;
-        QVERIFY(QDir().mkpath(QFileInfo(alarmsFile()).path()));
+        QVERIFY(QDir().mkpath(QFileInfo(alarmsFile).path()));
         {
-            QFile file(alarmsFile());
+            QFile file(alarmsFile);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(*encodeAlarms({ due }));
         }
         const Moment startedAt = wallNow();
         QVERIFY(due.fireDate - startedAt > 2.0);
-        QProcess *app
-            = m_session->startClient(QStringLiteral(BRISVANE_EXECUTABLE), {}, m_environment);
+        QProcess *app = session.startClient(QStringLiteral(BRISVANE_EXECUTABLE), {}, environment);
 
         // The bell: a 22 × 22 window named after the program, in the tray
         // at the top right.
@@ -126,11 +107,11 @@ private Q_SLOTS:
             icons = windowsOfSize(QSize(22, 22));
             return !icons.isEmpty();
         }),
-            m_session->clientOutput(app).constData());
+            session.clientOutput(app).constData());
         const QRect icon = icons.constFirst();
-        QVERIFY2(icon.top() < 24 && icon.left() > m_session->screenSize().width() - 60,
+        QVERIFY2(icon.top() < 24 && icon.left() > session.screenSize().width() - 60,
             qPrintable(u"icon at %1,%2"_s.arg(icon.left()).arg(icon.top())));
-        m_session->screenshot(shot(u"1-tray"_s));
+        session.screenshot(shot(u"1-tray"_s));
 
         // It rings on time, with no window ever opened.
         const QSize panelSize(528, 330);
@@ -150,7 +131,7 @@ private Q_SLOTS:
         // The left of the two dark capsules below the subtitle is "Snooze 5 min".
         QList<QRect> capsules;
         QVERIFY(X11Session::waitUntil([&] {
-            capsules = X11Session::colourRuns(m_session->screenshot(shot(u"2-alert"_s)),
+            capsules = X11Session::colourRuns(session.screenshot(shot(u"2-alert"_s)),
                 panel.adjusted(0, panel.height() * 55 / 100, 0, -panel.height() * 22 / 100),
                 AlertView::darkBlue());
             return capsules.size() == 2;
@@ -158,7 +139,7 @@ private Q_SLOTS:
 
         // "Snooze 5 min": the panel goes, a snooze alarm five minutes after
         // the alarm's time is stored, and the rung alarm is off.
-        QVERIFY(m_session->click(capsules.first().center()));
+        QVERIFY(session.click(capsules.first().center()));
         QVERIFY(X11Session::waitUntil([&] { return windowsOfSize(panelSize).isEmpty(); }));
         QList<Alarm> stored;
         QVERIFY(X11Session::waitUntil([&] {
@@ -172,16 +153,15 @@ private Q_SLOTS:
         QCOMPARE(stored.at(1).fireDate, due.fireDate + 300);
 
         // A click on the bell opens the window under it.
-        QVERIFY(m_session->click(icon.center()));
+        QVERIFY(session.click(icon.center()));
         std::optional<QRect> window;
         QVERIFY(X11Session::waitUntil([&] { return (window = listWindow()).has_value(); }));
-        QVERIFY2(
-            window->top() >= icon.bottom() && window->right() < m_session->screenSize().width(),
+        QVERIFY2(window->top() >= icon.bottom() && window->right() < session.screenSize().width(),
             "the window hangs from the icon, on the screen");
 
         // Typing a label and pressing Return adds an alarm, saved at once.
-        QVERIFY(m_session->xdotool({ u"type"_s, u"--delay"_s, u"20"_s, u"Walk the dog"_s }).ok());
-        QVERIFY(m_session->xdotool({ u"key"_s, u"Return"_s }).ok());
+        QVERIFY(session.xdotool({ u"type"_s, u"--delay"_s, u"20"_s, u"Walk the dog"_s }).ok());
+        QVERIFY(session.xdotool({ u"key"_s, u"Return"_s }).ok());
         QVERIFY(X11Session::waitUntil(
             [&] {
                 stored = storedAlarms();
@@ -198,29 +178,29 @@ private Q_SLOTS:
         }));
         QCOMPARE(grown->top(), window->top());
         QTest::qWait(200); // let the new row paint
-        const QImage withAlarms = m_session->screenshot(shot(u"3-window-with-alarms"_s));
+        const QImage withAlarms = session.screenshot(shot(u"3-window-with-alarms"_s));
         QVERIFY(!withAlarms.isNull());
         withAlarms.copy(grown->adjusted(-8, -8, 8, 8)).save(shot(u"3-window-close-up"_s));
         // Painted, not a black hole: the window's own background near its corner.
         QVERIFY(qGray(withAlarms.pixel(grown->left() + 4, grown->top() + 4)) > 150);
 
         // A click outside closes it; a second launch opens it again and ends.
-        QVERIFY(m_session->click(QPoint(300, 600)));
+        QVERIFY(session.click(QPoint(300, 600)));
         QVERIFY(X11Session::waitUntil([&] { return !listWindow(); }));
         QProcess *second
-            = m_session->startClient(QStringLiteral(BRISVANE_EXECUTABLE), {}, m_environment);
+            = session.startClient(QStringLiteral(BRISVANE_EXECUTABLE), {}, environment);
         QVERIFY(second->waitForFinished(5000) && second->exitCode() == 0);
         QVERIFY(X11Session::waitUntil([&] { return (window = listWindow()).has_value(); }));
         QCOMPARE(app->state(), QProcess::Running);
         QCOMPARE(storedAlarms().size(), 3);
 
         // "Quit" ends the program.
-        QVERIFY(m_session->click(
+        QVERIFY(session.click(
             QPoint(window->right() - kQuitFromRight, window->bottom() - kFooterFromBottom)));
         QVERIFY2(app->waitForFinished(5000), "Quit did not end the program");
         QCOMPARE(app->exitCode(), 0);
         QVERIFY(windowsOfSize(QSize()).isEmpty());
-        m_session->screenshot(shot(u"4-after-quit"_s));
+        session.screenshot(shot(u"4-after-quit"_s));
     }
 };
 
