@@ -6,6 +6,7 @@
 #include "DesktopProgram.h"
 
 #include "model/AlarmCodec.h"
+#include "support/Immutable.h"
 #include "support/TestMoments.h"
 
 #include <QDir>
@@ -14,22 +15,6 @@
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-// Runs chattr on `path`; returns why it failed, or nothing.
-QString chattr(const QString &flag, const QString &path)
-{
-    QProcess process;
-    process.start(u"chattr"_s, { flag, path });
-    if (!process.waitForFinished(5000))
-        return u"chattr did not run: "_s + process.errorString();
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
-    return {};
-}
-
-} // namespace
 
 class ImmutableFolderX11Test : public QObject
 {
@@ -44,8 +29,6 @@ private Q_SLOTS:
     {
         if (const QString missing = DesktopProgram::missingTools(); !missing.isEmpty())
             QSKIP(qPrintable(missing));
-        if (!X11Session::hasProgram(u"chattr"_s))
-            QSKIP("chattr is not installed (e2fsprogs)");
         m_program = std::make_unique<DesktopProgram>();
         QVERIFY2(m_program->isRunning(), qPrintable(m_program->errorString()));
     }
@@ -54,7 +37,7 @@ private Q_SLOTS:
     void cleanup()
     {
         if (!m_immutable.isEmpty()) {
-            const QString error = chattr(u"-i"_s, m_immutable);
+            const QString error = setImmutable(m_immutable, false);
             QVERIFY2(error.isEmpty(), qPrintable(error));
             m_immutable.clear();
         }
@@ -83,7 +66,7 @@ private Q_SLOTS:
         QCOMPARE(decodeAlarms(good).value_or(QList<Alarm> {}), QList<Alarm> { alarm });
 
         const QString folder = program.folder();
-        if (const QString error = chattr(u"+i"_s, folder); !error.isEmpty())
+        if (const QString error = setImmutable(folder, true); !error.isEmpty())
             QSKIP(qPrintable(u"the settings folder cannot be made immutable here: "_s + error));
         m_immutable = folder;
         if (QFile probe(folder + u"/probe"_s); probe.open(QIODevice::WriteOnly))

@@ -9,6 +9,7 @@
 // a mount namespace of the test's own so that it vanishes with the process.
 // Where neither works the case is skipped with the reason.
 
+#include "support/Immutable.h"
 #include "support/StoreFixture.h"
 
 #include <QCoreApplication>
@@ -16,10 +17,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <linux/fs.h>
 #include <sched.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,25 +52,6 @@ QString errorText()
 QByteArray path(const QString &name)
 {
     return QFile::encodeName(name);
-}
-
-// Sets or clears the immutable attribute; returns why it failed, or nothing.
-QString setImmutable(const QString &name, bool immutable)
-{
-    const int fd = ::open(path(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errorText();
-    QString error;
-    int flags = 0;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
-        error = errorText();
-    } else {
-        flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        if (::ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0)
-            error = errorText();
-    }
-    ::close(fd);
-    return error;
 }
 
 } // namespace
