@@ -179,7 +179,8 @@ bool DesktopProgram::isAlive(QProcess *program)
     return program->state() == QProcess::Running && !program->waitForFinished(0);
 }
 
-QList<DesktopProgram::Event> DesktopProgram::events(QProcess *program)
+QList<DesktopProgram::Event> DesktopProgram::events(
+    QProcess *program, Event::Kind kind, qint64 since)
 {
     QByteArray &log = m_logs[program];
     if (isAlive(program))
@@ -199,20 +200,10 @@ QList<DesktopProgram::Event> DesktopProgram::events(QProcess *program)
             event.kind
                 = match.captured(5) == u"saved"_s ? Event::Kind::Saved : Event::Kind::SaveFailed;
         }
-        events.append(event);
+        if (event.kind == kind && event.at >= since)
+            events.append(event);
     }
     return events;
-}
-
-QList<DesktopProgram::Event> DesktopProgram::ofKind(
-    const QList<Event> &events, Event::Kind kind, qint64 since)
-{
-    QList<Event> found;
-    for (const Event &event : events) {
-        if (event.kind == kind && event.at >= since)
-            found.append(event);
-    }
-    return found;
 }
 
 QList<X11Session::Window> DesktopProgram::panels() const
@@ -254,7 +245,7 @@ DesktopProgram::Answered DesktopProgram::answerRings(const QList<QProcess *> &pr
         const qint64 now = monotonicNow();
         answered.rings.clear();
         for (QProcess *program : programs)
-            answered.rings += ofKind(events(program), Event::Kind::Ring, since);
+            answered.rings += events(program, Event::Kind::Ring, since);
         const qint64 lastRing = answered.rings.isEmpty() ? 0 : answered.rings.constLast().at;
         if (visible.isEmpty() && answered.rings.size() >= count
             && now >= std::max(quietFrom, lastRing) + kQuietMs)

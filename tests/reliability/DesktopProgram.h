@@ -92,9 +92,8 @@ public:
     // end only when asked.
     static bool isAlive(QProcess *program);
 
-    // Everything its store has logged so far, oldest first.
-    QList<Event> events(QProcess *program);
-    static QList<Event> ofKind(const QList<Event> &events, Event::Kind kind, qint64 since = 0);
+    // What its store has logged of `kind` since `since`, oldest first.
+    QList<Event> events(QProcess *program, Event::Kind kind, qint64 since = 0);
 
     // Answers every panel that comes up with "Dismiss", until `programs`
     // have logged at least `count` rings since `since` and no ring has come

@@ -123,11 +123,11 @@ private Q_SLOTS:
             const auto saves = [&](qint64 since) {
                 qsizetype count = 0;
                 for (QProcess *p : std::as_const(launched))
-                    count += DesktopProgram::ofKind(program.events(p), Kind::Saved, since).size();
+                    count += program.events(p, Kind::Saved, since).size();
                 return count;
             };
             QCOMPARE(saves(0), 1);
-            QCOMPARE(DesktopProgram::ofKind(program.events(brisvane), Kind::Saved).size(), 1);
+            QCOMPARE(program.events(brisvane, Kind::Saved).size(), 1);
             const qint64 due = DesktopProgram::monotonicNow();
             QVERIFY(program.setClock(alarm.fireDate));
             const DesktopProgram::Answered answered = program.answerRings(launched, due);

@@ -59,9 +59,8 @@ private Q_SLOTS:
 
         // The list it loaded, written back in its own form: the last good file.
         using Kind = DesktopProgram::Event::Kind;
-        QVERIFY(X11Session::waitUntil([&] {
-            return !DesktopProgram::ofKind(program.events(brisvane), Kind::Saved).isEmpty();
-        }));
+        QVERIFY(X11Session::waitUntil(
+            [&] { return !program.events(brisvane, Kind::Saved).isEmpty(); }));
         const QByteArray good = program.storedBytes();
         QCOMPARE(decodeAlarms(good).value_or(QList<Alarm> {}), QList<Alarm> { alarm });
 
@@ -78,8 +77,7 @@ private Q_SLOTS:
         QVERIFY2(answered.failure.isEmpty(), qPrintable(answered.failure));
         QCOMPARE(answered.panels.size(), 1);
         QCOMPARE(answered.rings.size(), 1);
-        const QList<DesktopProgram::Event> events = program.events(brisvane);
-        QCOMPARE(DesktopProgram::ofKind(events, Kind::SaveFailed, since).size(), 1);
+        QCOMPARE(program.events(brisvane, Kind::SaveFailed, since).size(), 1);
         QVERIFY(DesktopProgram::isAlive(brisvane));
         QCOMPARE(program.storedBytes(), good);
         QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
