@@ -21,15 +21,13 @@ constexpr int kSameClickMilliseconds = 300;
 
 BrisvaneApp::BrisvaneApp(AlarmStore &store, AbstractLoginItem &loginItem, QObject *parent)
     : QObject(parent)
-    , m_window(std::make_unique<AlarmListView>(store, loginItem))
+    , m_store(store)
+    , m_loginItem(loginItem)
 {
-    m_window->setWindowIcon(bellIcon());
-    m_window->installEventFilter(this);
-
     // The open popup holds the pointer, so an alert that comes up in front of
     // it would lose its first click to closing the popup: close it now.
     connect(&store, &AlarmStore::ringingChanged, this, [this] {
-        if (m_window->isVisible() && m_window->windowType() == Qt::Popup)
+        if (isPopupOpen())
             m_window->hide();
     });
 
@@ -43,6 +41,21 @@ BrisvaneApp::BrisvaneApp(AlarmStore &store, AbstractLoginItem &loginItem, QObjec
 }
 
 BrisvaneApp::~BrisvaneApp() = default;
+
+AlarmListView *BrisvaneApp::window()
+{
+    if (!m_window) {
+        m_window = std::make_unique<AlarmListView>(m_store, m_loginItem);
+        m_window->setWindowIcon(bellIcon());
+        m_window->installEventFilter(this);
+    }
+    return m_window.get();
+}
+
+bool BrisvaneApp::isPopupOpen() const
+{
+    return m_window && m_window->isVisible() && m_window->windowType() == Qt::Popup;
+}
 
 QIcon BrisvaneApp::bellIcon()
 {
@@ -79,23 +92,24 @@ void BrisvaneApp::nameTrayWindow()
 
 void BrisvaneApp::showWindow()
 {
+    AlarmListView *view = window();
     const bool popup = hasTray();
     const Qt::WindowFlags flags = popup ? Qt::Popup | Qt::FramelessWindowHint : Qt::Window;
-    if (m_window->windowFlags() != flags) {
-        m_window->hide();
-        m_window->setWindowFlags(flags);
+    if (view->windowFlags() != flags) {
+        view->hide();
+        view->setWindowFlags(flags);
     }
-    m_window->adjustSize();
+    view->adjustSize();
     if (popup)
         placeByIcon();
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    view->show();
+    view->raise();
+    view->activateWindow();
 }
 
 void BrisvaneApp::toggleWindow()
 {
-    if (m_window->isVisible()) {
+    if (m_window && m_window->isVisible()) {
         m_window->hide();
         return;
     }
@@ -119,7 +133,7 @@ void BrisvaneApp::placeByIcon()
 
 bool BrisvaneApp::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_window.get())
+    if (!m_window || watched != m_window.get())
         return QObject::eventFilter(watched, event);
     const bool popup = m_window->windowType() == Qt::Popup;
     switch (event->type()) {

@@ -11,9 +11,10 @@ class AlarmListView;
 class AlarmStore;
 
 // The program as the user meets it: a bell in the system tray whose click
-// opens the alarm window beside it. The window's content is made once and
-// kept, so the form keeps its values from one opening to the next; the store
-// is the one made at start-up, whether or not the window ever opens.
+// opens the alarm window beside it. The window's content is made when it
+// first opens and kept from then on, so the form keeps its values from one
+// opening to the next; a program that only waits for alarms never pays for
+// it. The store is the one made at start-up, whether or not the window opens.
 class BrisvaneApp : public QObject
 {
     Q_OBJECT
@@ -31,7 +32,8 @@ public:
     // A click on the icon: opens the window, or closes it when it is open.
     void toggleWindow();
 
-    AlarmListView *window() const { return m_window.get(); }
+    // The window, made on first use.
+    AlarmListView *window();
     QSystemTrayIcon *trayIcon() { return &m_trayIcon; }
 
     static QIcon bellIcon();
@@ -43,7 +45,10 @@ private:
     bool hasTray() const;
     void placeByIcon();
     void nameTrayWindow();
+    bool isPopupOpen() const;
 
+    AlarmStore &m_store;
+    AbstractLoginItem &m_loginItem;
     std::unique_ptr<AlarmListView> m_window;
     QSystemTrayIcon m_trayIcon;
     // Started when the popup closes: the click on the icon that closed it
