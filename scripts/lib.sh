@@ -15,17 +15,7 @@ install_packages() {
         for g in "$@"; do [[ "$g" == "$group" ]] && wanted+=("$line"); done
     done < "$ROOT/scripts/packages"
 
-    local missing=()
-    for p in "${wanted[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed' || missing+=("$p")
-    done
-    [[ ${#missing[@]} -eq 0 ]] && return 0
-
-    echo "Installing: ${missing[*]}"
-    local sudo=()
-    [[ "$(id -u)" -ne 0 ]] && sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    install_named "${wanted[@]}"
 }
 
 # build DIR [CMAKE ARGS...]: configures once, then builds incrementally (only
