@@ -247,7 +247,11 @@ DesktopProgram::Answered DesktopProgram::answerRings(const QList<QProcess *> &pr
         for (QProcess *program : programs)
             answered.rings += events(program, Event::Kind::Ring, since);
         const qint64 lastRing = answered.rings.isEmpty() ? 0 : answered.rings.constLast().at;
+        // Every ring puts up a panel of its own, in time: on a starved machine
+        // that can take longer than a tick, so wait for it rather than for
+        // the clock alone.
         if (visible.isEmpty() && answered.rings.size() >= count
+            && answered.panels.size() >= answered.rings.size()
             && now >= std::max(quietFrom, lastRing) + kQuietMs)
             return answered;
         for (const X11Session::Window &panel : visible) {

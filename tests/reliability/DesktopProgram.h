@@ -96,8 +96,9 @@ public:
     QList<Event> events(QProcess *program, Event::Kind kind, qint64 since = 0);
 
     // Answers every panel that comes up with "Dismiss", until `programs`
-    // have logged at least `count` rings since `since` and no ring has come
-    // for a tick's length after the last of them and after `quietFrom`.
+    // have logged at least `count` rings since `since`, each ring has had its
+    // panel, and no ring has come for a tick's length after the last of them
+    // and after `quietFrom`.
     Answered answerRings(const QList<QProcess *> &programs, qint64 since, qsizetype count = 1,
         qint64 quietFrom = 0, int timeoutMs = 10000);
 
