@@ -238,15 +238,6 @@ private Q_SLOTS:
         QCOMPARE(unreadableCopies(f.folder()).size(), 1);
     }
 
-    void missingFileStartsEmptyAndWritesNothing()
-    {
-        StoreFixture f;
-        AlarmStore &store = f.start();
-        QVERIFY(store.alarms().isEmpty());
-        QVERIFY(!QFile::exists(f.file()));
-        QVERIFY(unreadableCopies(f.folder()).isEmpty());
-    }
-
     void largeLists()
     {
         StoreFixture f;

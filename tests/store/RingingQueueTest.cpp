@@ -7,6 +7,22 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+Alarm dailyGym()
+{
+    return Alarm { QUuid::createUuid(), momentFromIso(u"2026-01-05T08:00:00+01:00"_s), u"Gym"_s,
+        true, true, false };
+}
+
+// A daily alarm that has rung and is on screen.
+AlarmStore &ringDaily(StoreFixture &f, const Alarm &alarm)
+{
+    f.writeStored(encodeAlarms({ alarm }).value());
+    AlarmStore &store = f.start();
+    *f.time = alarm.fireDate;
+    store.checkAlarms();
+    return store;
+}
+
 RingingAlarm ringingAt(const QString &label, const QString &scheduledFor)
 {
     return RingingAlarm { QUuid::createUuid(), label, momentFromIso(scheduledFor) };
@@ -114,12 +130,8 @@ private Q_SLOTS:
     void deletingTheAlarmLeavesItsAlert()
     {
         StoreFixture f;
-        const Alarm alarm { QUuid::createUuid(), momentFromIso(u"2026-01-05T08:00:00+01:00"_s),
-            u"Gym"_s, true, true, false };
-        f.writeStored(encodeAlarms({ alarm }).value());
-        AlarmStore &store = f.start();
-        *f.time = alarm.fireDate;
-        store.checkAlarms();
+        const Alarm alarm = dailyGym();
+        AlarmStore &store = ringDaily(f, alarm);
         store.deleteAlarm(alarm);
         QCOMPARE(store.ringing().size(), 1);
         QCOMPARE(f.presenter->current->label, u"Gym"_s);
@@ -131,12 +143,7 @@ private Q_SLOTS:
     void anUnansweredDailyAlarmQueuesAgain()
     {
         StoreFixture f;
-        const Alarm alarm { QUuid::createUuid(), momentFromIso(u"2026-01-05T08:00:00+01:00"_s),
-            u"Gym"_s, true, true, false };
-        f.writeStored(encodeAlarms({ alarm }).value());
-        AlarmStore &store = f.start();
-        *f.time = alarm.fireDate;
-        store.checkAlarms();
+        AlarmStore &store = ringDaily(f, dailyGym());
         *f.time += 24 * 3600;
         store.checkAlarms();
         QCOMPARE(store.ringing().size(), 2);
