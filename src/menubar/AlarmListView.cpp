@@ -230,7 +230,7 @@ QWidget *AlarmListView::makeCreditBand()
 
 Moment AlarmListView::defaultNewTime(const Clock &clock)
 {
-    return Calendar::settingMinuteToZero(clock.now() + 3600);
+    return Calendar::roundedUpToWholeHour(clock.now() + 3600);
 }
 
 void AlarmListView::paintEvent(QPaintEvent *event)

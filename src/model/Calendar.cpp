@@ -1,22 +1,114 @@
 #include "model/Calendar.h"
 
 #include <unicode/datefmt.h>
-#include <unicode/gregocal.h>
 #include <unicode/locid.h>
-#include <unicode/timezone.h>
+#include <unicode/simpletz.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <ctime>
 #include <memory>
+#include <optional>
 
 namespace {
 
-UDate toUDate(Moment moment)
+// Whole seconds since the Unix epoch.
+using UnixSeconds = std::int64_t;
+
+constexpr UnixSeconds kSecondsPerDay = 86400;
+constexpr UnixSeconds kSecondsPerHour = 3600;
+// Further from 2001 than this (about 3,000 years) no zone has rules, and the
+// C library's broken-down years would overflow.
+constexpr double kFurthestMoment = 1e11;
+
+UnixSeconds floorDiv(UnixSeconds a, UnixSeconds b)
 {
-    return (moment + kMomentEpochOffset) * 1000.0;
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
 }
 
-Moment fromUDate(UDate date)
+UnixSeconds floorMod(UnixSeconds a, UnixSeconds b)
 {
-    return date / 1000.0 - kMomentEpochOffset;
+    return a - floorDiv(a, b) * b;
+}
+
+// The whole second that holds `moment`, or none for a moment beyond any date.
+std::optional<UnixSeconds> secondOf(Moment moment)
+{
+    if (!(std::fabs(moment) < kFurthestMoment))
+        return std::nullopt;
+    return UnixSeconds(std::floor(moment)) + UnixSeconds(kMomentEpochOffset);
+}
+
+Moment momentOf(UnixSeconds second)
+{
+    return double(second - UnixSeconds(kMomentEpochOffset));
+}
+
+// The user's zone as the C library reads it. The C library reads TZ and
+// /etc/localtime again only in tzset(), not in localtime_r(), so each use
+// starts with a fresh reading.
+class Zone
+{
+public:
+    Zone() { tzset(); }
+
+    // Seconds east of UTC at `second`.
+    int offset(UnixSeconds second) const
+    {
+        const std::time_t time = second;
+        std::tm parts {};
+        if (!localtime_r(&time, &parts))
+            return 0;
+        return int(parts.tm_gmtoff);
+    }
+
+    // The wall clock at `second`, counted as if it were UTC.
+    UnixSeconds wall(UnixSeconds second) const { return second + offset(second); }
+
+    UnixSeconds day(UnixSeconds second) const { return floorDiv(wall(second), kSecondsPerDay); }
+
+    // The first second at which the wall clock shows `wall`: of a repeated
+    // wall time the earlier one, of a skipped one the end of the gap, which
+    // shows the wall time the clocks jumped to.
+    UnixSeconds firstShowing(UnixSeconds wall) const
+    {
+        // Zones change their offset at most about twice a year, so the
+        // offsets a day either side hold every offset that could apply.
+        const std::array<int, 3> offsets
+            = { offset(wall - kSecondsPerDay), offset(wall), offset(wall + kSecondsPerDay) };
+        std::optional<UnixSeconds> first;
+        for (const int candidate : offsets) {
+            const UnixSeconds second = wall - candidate;
+            if (offset(second) == candidate && (!first || second < *first))
+                first = second;
+        }
+        if (first)
+            return *first;
+
+        // Skipped: between these two the wall clock jumps over `wall`.
+        const auto [least, most] = std::minmax_element(offsets.begin(), offsets.end());
+        UnixSeconds before = wall - *most;
+        UnixSeconds after = wall - *least;
+        while (after - before > 1) {
+            const UnixSeconds middle = before + (after - before) / 2;
+            (this->wall(middle) > wall ? after : before) = middle;
+        }
+        return after;
+    }
+};
+
+// The second of the local day that `moment` shows. Far beyond any date the
+// zone has rules for, the moment still has a time of day: read it as in UTC.
+std::optional<UnixSeconds> secondOfDay(const Zone &zone, Moment moment)
+{
+    if (const std::optional<UnixSeconds> second = secondOf(moment))
+        return floorMod(zone.wall(*second), kSecondsPerDay);
+    if (!std::isfinite(moment))
+        return std::nullopt;
+    const double day = double(kSecondsPerDay);
+    return UnixSeconds(std::floor(std::fmod(std::fmod(moment, day) + day, day)));
 }
 
 // ICU's default locale follows LC_ALL and LANG but not LC_TIME, and is cached;
@@ -44,42 +136,19 @@ icu::Locale userLocale()
     return icu::Locale(name.constData());
 }
 
-// A Gregorian calendar in the zone the host uses right now, with the rules
-// for wall times that a clock change skips or repeats.
-std::unique_ptr<icu::Calendar> currentCalendar()
-{
-    UErrorCode status = U_ZERO_ERROR;
-    auto calendar = std::make_unique<icu::GregorianCalendar>(
-        icu::TimeZone::detectHostTimeZone(), userLocale(), status);
-    calendar->setSkippedWallTimeOption(UCAL_WALLTIME_NEXT_VALID);
-    calendar->setRepeatedWallTimeOption(UCAL_WALLTIME_FIRST);
-    return calendar;
-}
-
-struct LocalDate
-{
-    int32_t era;
-    int32_t year;
-    int32_t dayOfYear;
-    bool operator==(const LocalDate &) const = default;
-};
-
-LocalDate localDate(icu::Calendar &calendar, UDate date)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    calendar.setTime(date, status);
-    return { calendar.get(UCAL_ERA, status), calendar.get(UCAL_YEAR, status),
-        calendar.get(UCAL_DAY_OF_YEAR, status) };
-}
-
+// ICU formats in the locale's style only. Its own zone rules are a frozen
+// copy, so it is handed the offset that the system's rules give for this very
+// moment, as a zone that never changes.
 QString format(icu::DateFormat *formatter, Moment moment)
 {
     if (!formatter)
         return {};
     std::unique_ptr<icu::DateFormat> owner(formatter);
-    owner->adoptTimeZone(icu::TimeZone::detectHostTimeZone());
+    const std::optional<UnixSeconds> second = secondOf(moment);
+    const int offset = second ? Zone().offset(*second) : 0;
+    owner->adoptTimeZone(new icu::SimpleTimeZone(offset * 1000, icu::UnicodeString(u"local")));
     icu::UnicodeString text;
-    owner->format(toUDate(moment), text);
+    owner->format((moment + kMomentEpochOffset) * 1000.0, text);
     return QString(reinterpret_cast<const QChar *>(text.getBuffer()), text.length());
 }
 
@@ -89,55 +158,56 @@ namespace Calendar {
 
 QTime timeOfDay(Moment moment)
 {
-    auto calendar = currentCalendar();
-    UErrorCode status = U_ZERO_ERROR;
-    calendar->setTime(toUDate(moment), status);
-    return QTime(calendar->get(UCAL_HOUR_OF_DAY, status), calendar->get(UCAL_MINUTE, status));
+    const std::optional<UnixSeconds> ofDay = secondOfDay(Zone(), moment);
+    if (!ofDay)
+        return {};
+    return QTime(int(*ofDay / kSecondsPerHour), int(*ofDay % kSecondsPerHour / 60));
 }
 
 Moment momentOnDay(Moment day, QTime time)
 {
-    auto calendar = currentCalendar();
-    UErrorCode status = U_ZERO_ERROR;
-    calendar->setTime(toUDate(day), status);
-    calendar->set(UCAL_HOUR_OF_DAY, time.hour());
-    calendar->set(UCAL_MINUTE, time.minute());
-    calendar->set(UCAL_SECOND, 0);
-    calendar->set(UCAL_MILLISECOND, 0);
-    const UDate result = calendar->getTime(status);
-    return U_SUCCESS(status) ? fromUDate(result) : day;
+    const std::optional<UnixSeconds> second = secondOf(day);
+    if (!second || !time.isValid())
+        return day;
+    const Zone zone;
+    return momentOf(zone.firstShowing(
+        zone.day(*second) * kSecondsPerDay + time.hour() * kSecondsPerHour + time.minute() * 60));
 }
 
-Moment settingMinuteToZero(Moment moment)
+Moment roundedUpToWholeHour(Moment moment)
 {
-    auto calendar = currentCalendar();
-    UErrorCode status = U_ZERO_ERROR;
-    calendar->setTime(toUDate(moment), status);
-    if (calendar->get(UCAL_MINUTE, status) == 0)
+    const std::optional<UnixSeconds> second = secondOf(moment);
+    if (!second)
         return moment;
-    calendar->set(UCAL_MINUTE, 0);
-    calendar->set(UCAL_SECOND, 0);
-    calendar->set(UCAL_MILLISECOND, 0);
-    calendar->add(UCAL_HOUR_OF_DAY, 1, status);
-    const UDate result = calendar->getTime(status);
-    return U_SUCCESS(status) ? fromUDate(result) : moment;
+    const Zone zone;
+    const UnixSeconds wall = zone.wall(*second);
+    if (floorMod(wall, kSecondsPerHour) < 60)
+        return moment;
+    // A clock change may skip the next whole hour, or end at half past one:
+    // the first that the wall clock really shows.
+    const UnixSeconds nextHour = floorDiv(wall, kSecondsPerHour) + 1;
+    for (UnixSeconds hour = nextHour; hour < nextHour + 24; ++hour) {
+        const UnixSeconds candidate = zone.firstShowing(hour * kSecondsPerHour);
+        if (floorMod(zone.wall(candidate), kSecondsPerHour) == 0)
+            return momentOf(candidate);
+    }
+    return moment;
 }
 
 bool isDateInToday(Moment moment, Moment now)
 {
-    auto calendar = currentCalendar();
-    return localDate(*calendar, toUDate(moment)) == localDate(*calendar, toUDate(now));
+    const std::optional<UnixSeconds> second = secondOf(moment);
+    const std::optional<UnixSeconds> nowSecond = secondOf(now);
+    const Zone zone;
+    return second && nowSecond && zone.day(*second) == zone.day(*nowSecond);
 }
 
 bool isDateInTomorrow(Moment moment, Moment now)
 {
-    auto calendar = currentCalendar();
-    UErrorCode status = U_ZERO_ERROR;
-    calendar->setTime(toUDate(now), status);
-    calendar->add(UCAL_DATE, 1, status);
-    const UDate tomorrow = calendar->getTime(status);
-    return U_SUCCESS(status)
-        && localDate(*calendar, toUDate(moment)) == localDate(*calendar, tomorrow);
+    const std::optional<UnixSeconds> second = secondOf(moment);
+    const std::optional<UnixSeconds> nowSecond = secondOf(now);
+    const Zone zone;
+    return second && nowSecond && zone.day(*second) == zone.day(*nowSecond) + 1;
 }
 
 QString shortTime(Moment moment)
@@ -156,29 +226,22 @@ QString abbreviatedDate(Moment moment)
 
 Moment nextOccurrenceOfTimeOfDay(Moment receiver, Moment after)
 {
-    auto calendar = currentCalendar();
-    UErrorCode status = U_ZERO_ERROR;
-    calendar->setTime(toUDate(receiver), status);
-    const int32_t hour = calendar->get(UCAL_HOUR_OF_DAY, status);
-    const int32_t minute = calendar->get(UCAL_MINUTE, status);
-
-    const UDate reference = toUDate(after);
-    calendar->setTime(reference, status);
-    const int32_t year = calendar->get(UCAL_YEAR, status);
-    const int32_t month = calendar->get(UCAL_MONTH, status);
-    const int32_t day = calendar->get(UCAL_DATE, status);
-    if (U_FAILURE(status))
+    const Zone zone;
+    const std::optional<UnixSeconds> receiverOfDay = secondOfDay(zone, receiver);
+    const std::optional<UnixSeconds> afterSecond = secondOf(after);
+    if (!receiverOfDay || !afterSecond)
         return receiver;
+    const UnixSeconds minuteOfDay = *receiverOfDay / 60;
 
-    // The wall time on the reference's own day, else on one of the next days;
-    // the day after can lie more than 24 hours ahead only across a clock change.
-    for (int32_t offset = 0; offset < 3; ++offset) {
-        calendar->clear();
-        calendar->set(year, month, day + offset, hour, minute, 0);
-        UErrorCode candidateStatus = U_ZERO_ERROR;
-        const UDate candidate = calendar->getTime(candidateStatus);
-        if (U_SUCCESS(candidateStatus) && candidate > reference)
-            return fromUDate(candidate);
+    // That wall time on the reference's own day or the next; the day before
+    // as well, for a reference just past a clock change. Each candidate is a
+    // whole second, compared with the reference as it is, to the last bit.
+    const UnixSeconds day = zone.day(*afterSecond);
+    for (UnixSeconds candidateDay = day - 1; candidateDay <= day + 2; ++candidateDay) {
+        const Moment candidate
+            = momentOf(zone.firstShowing(candidateDay * kSecondsPerDay + minuteOfDay * 60));
+        if (candidate > after)
+            return candidate;
     }
     return receiver;
 }

@@ -6,8 +6,14 @@
 #include <QTime>
 
 // Calendar and clock arithmetic in the user's current time zone and locale.
-// Nothing here caches a zone or a locale: each call reads them afresh, so a
-// change of TZ or LANG takes effect at the next call.
+//
+// The zone's rules are the system's zone database, read through the C library
+// exactly as every other program on the desktop reads them: TZ in any of its
+// forms ("Europe/Berlin", ":Europe/Berlin", a path to a zone file, a rule such
+// as "CET-1CEST,M3.5.0,M10.5.0/3"), else /etc/localtime; a TZ that names
+// nothing valid means UTC. Nothing here caches a zone or a locale: each call
+// reads them afresh, so a change of TZ, of /etc/localtime or of LANG takes
+// effect at the next call.
 namespace Calendar {
 
 // The local hour and minute (seconds dropped) that a moment shows.
@@ -19,13 +25,15 @@ Moment momentOnDay(Moment day, QTime time);
 
 // The first moment at or after `moment` whose local minute is 0: the moment
 // itself when its minute is already 0, else the next whole hour.
-Moment settingMinuteToZero(Moment moment);
+Moment roundedUpToWholeHour(Moment moment);
 
+// Whether `moment` falls on the local day of `now`, or on the local day after
+// it: calendar days, not spans of 24 hours.
 bool isDateInToday(Moment moment, Moment now);
 bool isDateInTomorrow(Moment moment, Moment now);
 
 // The locale's short time style ("7:30 AM", "07:30") and abbreviated date
-// style ("Jan 5, 2026", "05.01.2026").
+// style ("Jan 5, 2026", "05.01.2026"), of the wall time the zone gives.
 QString shortTime(Moment moment);
 QString abbreviatedDate(Moment moment);
 

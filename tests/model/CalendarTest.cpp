@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <cmath>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -56,6 +58,9 @@ private Q_SLOTS:
                                   << u"2026-01-06T00:00:00Z"_s;
         QTest::newRow("new year") << utc << u"2026-01-01T23:59:00Z"_s << u"2026-12-31T23:59:30Z"_s
                                   << u"2027-01-01T23:59:00Z"_s;
+        QTest::newRow("Mexico City keeps standard time all summer")
+            << QByteArray("America/Mexico_City") << u"2026-01-05T07:00:00-06:00"_s
+            << u"2026-07-01T00:00:00Z"_s << u"2026-07-01T07:00:00-06:00"_s;
         QTest::newRow("local, not UTC")
             << QByteArray("America/New_York") << u"2026-01-01T07:30:00-05:00"_s
             << u"2026-01-05T13:00:00Z"_s << u"2026-01-06T07:30:00-05:00"_s;
@@ -101,6 +106,44 @@ private Q_SLOTS:
         QCOMPARE(nextOccurrenceOfTimeOfDay(momentFromIso(receiver), momentFromIso(after)), result);
         const Moment next = nextOccurrenceOfTimeOfDay(result, result);
         QVERIFY(next - result >= 23 * 3600 && next - result <= 25 * 3600);
+    }
+
+    void referenceJustBeforeTheMinute()
+    {
+        useZone("Europe/Berlin");
+        const Moment half = momentFromIso(u"2026-01-05T07:30:00+01:00"_s);
+        Moment after = half;
+        for (int ulps = 1; ulps <= 3; ++ulps) {
+            after = std::nextafter(after, 0.0);
+            QCOMPARE(nextOccurrenceOfTimeOfDay(half, after), half);
+        }
+    }
+
+    // The system's zone database, as every other program on the desktop reads
+    // it; a frozen copy of older rules is off by an hour in each of these.
+    void zoneRulesAndForms_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QTime>("local");
+        QTest::newRow("Mexico City") << QByteArray("America/Mexico_City") << QTime(6, 0);
+        QTest::newRow("Cairo") << QByteArray("Africa/Cairo") << QTime(15, 0);
+        QTest::newRow("Almaty") << QByteArray("Asia/Almaty") << QTime(17, 0);
+        QTest::newRow("Asuncion") << QByteArray("America/Asuncion") << QTime(9, 0);
+        QTest::newRow("Nuuk") << QByteArray("America/Nuuk") << QTime(11, 0);
+        QTest::newRow("name") << QByteArray("Europe/Berlin") << QTime(14, 0);
+        QTest::newRow("colon") << QByteArray(":Europe/Berlin") << QTime(14, 0);
+        QTest::newRow("path") << QByteArray("/usr/share/zoneinfo/Europe/Berlin") << QTime(14, 0);
+        QTest::newRow("rule") << QByteArray("CET-1CEST,M3.5.0,M10.5.0/3") << QTime(14, 0);
+        QTest::newRow("nothing valid: UTC") << QByteArray("Nowhere/Nothing") << QTime(12, 0);
+    }
+    void zoneRulesAndForms()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QTime, local);
+        useZone(zone);
+        const Moment moment = momentFromIso(u"2026-07-01T12:00:00Z"_s);
+        QCOMPARE(Calendar::timeOfDay(moment), local);
+        QCOMPARE(Calendar::shortTime(moment), local.toString(u"HH:mm"_s));
     }
 
     void zoneIsReadAtEveryCall()
@@ -194,7 +237,7 @@ private Q_SLOTS:
         QFETCH(QString, from);
         QFETCH(QString, expected);
         useZone("Europe/Berlin");
-        QCOMPARE(isoFromMoment(Calendar::settingMinuteToZero(momentFromIso(from)), 3600),
+        QCOMPARE(isoFromMoment(Calendar::roundedUpToWholeHour(momentFromIso(from)), 3600),
             isoFromMoment(momentFromIso(expected), 3600));
     }
 
