@@ -124,6 +124,9 @@ private Q_SLOTS:
             << 789291000.0;
         QTest::newRow("exponent") << listOf(object({ { "fireDate", "7.89291E8" } })) << 789291000.0;
         QTest::newRow("fraction") << listOf(object({ { "fireDate", "-0.5" } })) << -0.5;
+        QTest::newRow("-0") << listOf(object({ { "fireDate", "-0" } })) << -0.0;
+        QTest::newRow("0") << listOf(object({ { "fireDate", "0" } })) << 0.0;
+        QTest::newRow("-0, then a space") << listOf(object({ { "fireDate", "-0 " } })) << -0.0;
         QTest::newRow("extra members, nested") << listOf(
             object({ { "note", "{\"a\":[1,{\"b\":null}],\"c\":\"d\"}" }, { "z", "[[[]]]" } }))
                                                << 789291000.0;
@@ -140,6 +143,7 @@ private Q_SLOTS:
         QCOMPARE(list->size(), 1);
         QCOMPARE(list->first().id, QUuid::fromString(QString::fromLatin1(kId)));
         QCOMPARE(list->first().fireDate, fireDate);
+        QCOMPARE(std::signbit(list->first().fireDate), std::signbit(fireDate));
         QCOMPARE(list->first().label, u"Gym"_s);
         QVERIFY(list->first().isEnabled);
         // Whatever was extra is not written back.
