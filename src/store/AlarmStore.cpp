@@ -5,12 +5,15 @@
 #include "model/Clock.h"
 #include "store/AbstractAlertPresenter.h"
 #include "store/Defaults.h"
+#include "store/TickSchedule.h"
 #include "store/WakeNotifier.h"
 
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QPointer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -48,17 +51,32 @@ AlarmStore::AlarmStore(Services services, QObject *parent)
     Q_ASSERT(m_clock && m_defaults && m_presenter);
     load();
 
-    m_timer.setInterval(kTickMilliseconds);
-    // Coarse timers stay within 5 % of the period, inside the 0.2 s we allow.
-    m_timer.setTimerType(Qt::CoarseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &AlarmStore::checkAlarms);
-    m_timer.start();
+    // A precise timer set off anew at each tick, for the moment the tick
+    // schedule gives: one wake-up a second, a few milliseconds after it.
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &AlarmStore::tick);
+    m_nextTick = m_clock->now() + TickSchedule::kPeriod;
+    m_timer.start(int(TickSchedule::kPeriod * 1000));
 
     if (m_wakeNotifier)
         connect(m_wakeNotifier.get(), &WakeNotifier::woke, this, &AlarmStore::checkAlarms);
 }
 
 AlarmStore::~AlarmStore() = default;
+
+void AlarmStore::tick()
+{
+    QElapsedTimer checking;
+    checking.start();
+    const Moment now = m_clock->now();
+    m_nextTick = TickSchedule::next(m_nextTick, now);
+    checkAlarms();
+    // Counted on the timer's own clock from the start of this tick: the check
+    // may take a while, and the wall clock may jump meanwhile.
+    const double milliseconds = std::ceil((m_nextTick - now) * 1000.0) - double(checking.elapsed());
+    m_timer.start(int(std::max(milliseconds, 0.0)));
+}
 
 void AlarmStore::load()
 {

@@ -68,7 +68,6 @@ public:
 
     const Clock &clock() const { return *m_clock; }
 
-    static constexpr int kTickMilliseconds = 1000;
     static constexpr double kSnoozeSeconds = 300;
     static inline const QString kDefaultsKey = QStringLiteral("alarms");
 
@@ -78,6 +77,7 @@ Q_SIGNALS:
     void ringingChanged();
 
 private:
+    void tick();
     void load();
     void save();
     void showFirst();
@@ -91,6 +91,8 @@ private:
     QList<Alarm> m_alarms;
     QList<RingingAlarm> m_ringing;
     QTimer m_timer;
+    // The moment by the wall clock at which the timer is next due.
+    Moment m_nextTick = 0;
     // Bytes of a stored list that did not decode, kept aside before the first
     // save replaces them.
     std::optional<QByteArray> m_unreadable;
