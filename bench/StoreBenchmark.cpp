@@ -1,4 +1,4 @@
-// On demand only: cmake -B build-bench -DBRISVANE_BENCHMARKS=ON && build-bench/bench/store_bench
+// On demand only: cmake --preset bench && cmake --build --preset bench && build-bench/bench/store_bench
 #include "model/AlarmCodec.h"
 #include "store/AlarmStore.h"
 
@@ -25,14 +25,14 @@ public:
 };
 
 // Counts writes, so a benchmark can prove a quiet tick writes nothing.
-class CountingDefaults final : public Defaults
+class CountingDefaults final : public FileDefaults
 {
 public:
-    using Defaults::Defaults;
+    using FileDefaults::FileDefaults;
     bool setData(const QString &key, const QByteArray &bytes) override
     {
         ++writes;
-        return Defaults::setData(key, bytes);
+        return FileDefaults::setData(key, bytes);
     }
     int writes = 0;
 };
@@ -56,7 +56,7 @@ struct Bench
 
     explicit Bench(int count)
     {
-        Defaults(folder.path())
+        FileDefaults(folder.path())
             .setData(AlarmStore::kDefaultsKey, encodeAlarms(alarms(count)).value());
         auto counting = std::make_unique<CountingDefaults>(folder.path());
         defaults = counting.get();
@@ -87,10 +87,10 @@ BENCHMARK(saveList)->Arg(1000)->Unit(benchmark::kMicrosecond);
 void loadList(benchmark::State &state)
 {
     QTemporaryDir folder;
-    Defaults(folder.path())
+    FileDefaults(folder.path())
         .setData(AlarmStore::kDefaultsKey, encodeAlarms(alarms(int(state.range(0)))).value());
     for (auto _ : state) {
-        const Defaults defaults(folder.path());
+        const FileDefaults defaults(folder.path());
         auto decoded = decodeAlarms(defaults.data(AlarmStore::kDefaultsKey).value());
         benchmark::DoNotOptimize(decoded);
     }

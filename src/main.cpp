@@ -1,18 +1,16 @@
 // Wiring only: the platform services the store runs on are made here, once,
 // and handed to the one store of the process.
-// AlertPresenter.h reads its panel through an inline QPointer, which needs the
-// panel's whole type.
-#include "alert/AlertPanel.h"
 #include "alert/AlertPresenter.h"
-#include "menubar/AutostartLoginItem.h"
 #include "menubar/BrisvaneApp.h"
-#include "menubar/DisplaySession.h"
-#include "menubar/SingleInstance.h"
-#include "menubar/Translations.h"
 #include "model/SystemClock.h"
+#include "platform/AutostartLoginItem.h"
+#include "platform/DisplaySession.h"
+#include "platform/LogindWakeNotifier.h"
+#include "platform/SingleInstance.h"
+#include "platform/Translations.h"
+#include "platform/X11Desktop.h"
 #include "store/AlarmStore.h"
-#include "store/Defaults.h"
-#include "store/WakeNotifier.h"
+#include "store/FileDefaults.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -38,9 +36,11 @@ int main(int argc, char *argv[])
         return 0;
 
     // Made before any window, so alarms ring whether or not it ever opens.
+    const X11Desktop desktop;
     AlarmStore store({ std::make_unique<SystemClock>(),
-        std::make_unique<Defaults>(Defaults::userDirectory()), std::make_unique<AlertPresenter>(),
-        std::make_unique<WakeNotifier>(QDBusConnection::systemBus()) });
+        std::make_unique<FileDefaults>(FileDefaults::userDirectory()),
+        std::make_unique<AlertPresenter>(desktop),
+        std::make_unique<LogindWakeNotifier>(QDBusConnection::systemBus()) });
     AutostartLoginItem loginItem(QCoreApplication::applicationFilePath());
     BrisvaneApp brisvane(store, loginItem);
     QObject::connect(

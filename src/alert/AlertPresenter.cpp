@@ -1,14 +1,16 @@
 #include "alert/AlertPresenter.h"
 
+#include "alert/AbstractDesktop.h"
 #include "alert/AlertPanel.h"
-#include "alert/X11Desktop.h"
 #include "model/RingingAlarm.h"
 
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 
-AlertPresenter::AlertPresenter() = default;
+AlertPresenter::AlertPresenter(const AbstractDesktop &desktop)
+    : m_desktop(desktop)
+{ }
 
 AlertPresenter::~AlertPresenter()
 {
@@ -30,8 +32,8 @@ void AlertPresenter::show(const RingingAlarm &alarm, Action onSnooze, Action onD
     if (!screen)
         return;
 
-    const auto backdrop = X11Desktop::hasCompositor() ? AlertPanel::Backdrop::Translucent
-                                                      : AlertPanel::Backdrop::Masked;
+    const auto backdrop = m_desktop.hasCompositor() ? AlertPanel::Backdrop::Translucent
+                                                    : AlertPanel::Backdrop::Masked;
     auto *panel = new AlertPanel(alarm, std::move(onSnooze), std::move(onDismiss), backdrop);
     panel->setScreen(screen);
     panel->setGeometry(panelRect(screen->geometry()));
@@ -62,13 +64,13 @@ QRect AlertPresenter::panelRect(const QRect &screen)
         qRound(height));
 }
 
-QScreen *AlertPresenter::mainScreen()
+QScreen *AlertPresenter::mainScreen() const
 {
     const QList<QScreen *> screens = QGuiApplication::screens();
     if (screens.isEmpty())
         return nullptr;
 
-    if (const std::optional<QRect> active = X11Desktop::activeWindowGeometry()) {
+    if (const std::optional<QRect> active = m_desktop.activeWindowFrame()) {
         if (QScreen *screen = screenHolding(*active))
             return screen;
     }

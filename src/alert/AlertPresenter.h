@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QRect>
 
+class AbstractDesktop;
 class AlertPanel;
 class QScreen;
 
@@ -14,7 +15,7 @@ class QScreen;
 class AlertPresenter final : public AbstractAlertPresenter
 {
 public:
-    AlertPresenter();
+    explicit AlertPresenter(const AbstractDesktop &desktop);
     ~AlertPresenter() override;
     Q_DISABLE_COPY_MOVE(AlertPresenter)
 
@@ -30,12 +31,13 @@ public:
 
     // The screen that holds the window with the keyboard focus; where that
     // cannot be told, the screen under the pointer, then the primary screen.
-    static QScreen *mainScreen();
+    QScreen *mainScreen() const;
 
     // The screen that holds most of a window whose frame is `nativeFrame`,
     // in device pixels; none when the window lies on no screen.
     static QScreen *screenHolding(const QRect &nativeFrame);
 
 private:
+    const AbstractDesktop &m_desktop;
     QPointer<AlertPanel> m_panel;
 };

@@ -1,10 +1,10 @@
 #include "alert/AlertView.h"
 
 #include "alert/CapsuleButton.h"
-#include "alert/FittedLabel.h"
-#include "alert/TextFit.h"
-#include "menubar/CreditLine.h"
 #include "model/Calendar.h"
+#include "widgets/CreditLine.h"
+#include "widgets/FittedLabel.h"
+#include "widgets/TextFit.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -55,8 +55,6 @@ AlertView::Metrics AlertView::Metrics::forHeight(qreal height)
     m.titleFontSize = 0.2 * u;
     m.subtitleFontSize = 0.065 * u;
     m.buttonFontSize = 0.06 * u;
-    m.buttonPaddingX = 1.1 * m.buttonFontSize;
-    m.buttonPaddingY = 0.5 * m.buttonFontSize;
     m.buttonSpacing = 0.06 * u;
     m.creditFontSize = 0.04 * u;
     m.creditPaddingAbove = 0.12 * u;

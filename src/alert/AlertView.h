@@ -45,8 +45,6 @@ public:
         qreal titleFontSize = 0;
         qreal subtitleFontSize = 0;
         qreal buttonFontSize = 0;
-        qreal buttonPaddingX = 0;
-        qreal buttonPaddingY = 0;
         qreal buttonSpacing = 0;
         qreal creditFontSize = 0;
         qreal creditPaddingAbove = 0;

@@ -2,12 +2,12 @@
 
 #include "menubar/AbstractLoginItem.h"
 #include "menubar/AlarmRow.h"
-#include "menubar/CreditLine.h"
-#include "menubar/ShadedPanel.h"
 #include "model/Calendar.h"
 #include "model/Clock.h"
 #include "model/RingingAlarm.h"
 #include "store/AlarmStore.h"
+#include "widgets/CreditLine.h"
+#include "widgets/ShadedPanel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,13 +33,10 @@ constexpr int kRowSpacing = 6;
 constexpr qreal kSmallControlScale = 0.85;
 constexpr qreal kFormShade = 0.05;
 constexpr qreal kBandShade = 0.06;
-constexpr qreal kSecondaryAlpha = 0.55;
 
 QColor secondary(const QPalette &palette)
 {
-    QColor colour = palette.color(QPalette::WindowText);
-    colour.setAlphaF(float(kSecondaryAlpha));
-    return colour;
+    return ShadedPanel::textShade(palette, ShadedPanel::kSecondaryText);
 }
 
 template<typename Control>

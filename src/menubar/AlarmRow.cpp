@@ -19,8 +19,7 @@ namespace {
 
 constexpr qreal kTimeScale = 1.6;
 constexpr qreal kCaptionScale = 0.85;
-constexpr qreal kSecondaryAlpha = 0.55;
-constexpr qreal kBackgroundAlpha = 0.06;
+constexpr qreal kShade = 0.06;
 constexpr qreal kCornerRadius = 6;
 
 const QString kSeparator = u" \u00B7 "_s;
@@ -51,9 +50,7 @@ QFont timeFont(const QFont &base)
 
 QColor secondary(const QPalette &palette)
 {
-    QColor colour = palette.color(QPalette::WindowText);
-    colour.setAlphaF(float(kSecondaryAlpha));
-    return colour;
+    return ShadedPanel::textShade(palette, ShadedPanel::kSecondaryText);
 }
 
 QLabel *plainLabel(const QString &text, const QString &name, QWidget *parent)
@@ -99,7 +96,7 @@ QString AlarmRow::details(const Alarm &alarm, Moment now)
 }
 
 AlarmRow::AlarmRow(AlarmStore &store, const Alarm &alarm, QWidget *parent)
-    : QWidget(parent)
+    : ShadedPanel(kCornerRadius, kShade, parent)
     , m_store(store)
     , m_alarm(alarm)
 {
@@ -159,15 +156,4 @@ AlarmRow::AlarmRow(AlarmStore &store, const Alarm &alarm, QWidget *parent)
     row->addStretch();
     row->addWidget(toggle, 0, Qt::AlignVCenter);
     row->addWidget(remove, 0, Qt::AlignVCenter);
-}
-
-void AlarmRow::paintEvent(QPaintEvent * /*event*/)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QColor fill = palette().color(QPalette::WindowText);
-    fill.setAlphaF(float(kBackgroundAlpha));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
 }

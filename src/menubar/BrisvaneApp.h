@@ -34,7 +34,6 @@ public:
 
     // The window, made on first use.
     AlarmListView *window();
-    QSystemTrayIcon *trayIcon() { return &m_trayIcon; }
 
     static QIcon bellIcon();
 

@@ -1,7 +1,6 @@
 #include "model/Alarm.h"
 
-#include <QByteArray>
-#include <QDebug>
+#include "model/DebugText.h"
 
 QString uuidText(const QUuid &id)
 {
@@ -34,8 +33,5 @@ QDebug operator<<(QDebug debug, const Alarm &alarm)
 
 char *toString(const Alarm &alarm)
 {
-    QString text;
-    QDebug(&text) << alarm;
-    // QTest releases the text with delete[], which matches qstrdup.
-    return qstrdup(text.toUtf8().constData());
+    return debugText(alarm);
 }

@@ -1,9 +1,7 @@
 #include "model/RingingAlarm.h"
 
 #include "model/Alarm.h"
-
-#include <QByteArray>
-#include <QDebug>
+#include "model/DebugText.h"
 
 QDebug operator<<(QDebug debug, const RingingAlarm &alarm)
 {
@@ -15,8 +13,5 @@ QDebug operator<<(QDebug debug, const RingingAlarm &alarm)
 
 char *toString(const RingingAlarm &alarm)
 {
-    QString text;
-    QDebug(&text) << alarm;
-    // QTest releases the text with delete[], which matches qstrdup.
-    return qstrdup(text.toUtf8().constData());
+    return debugText(alarm);
 }

@@ -4,9 +4,9 @@
 #include "model/Calendar.h"
 #include "model/Clock.h"
 #include "store/AbstractAlertPresenter.h"
+#include "store/AbstractWakeNotifier.h"
 #include "store/Defaults.h"
 #include "store/TickSchedule.h"
-#include "store/WakeNotifier.h"
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>
@@ -60,7 +60,7 @@ AlarmStore::AlarmStore(Services services, QObject *parent)
     m_timer.start(int(TickSchedule::kPeriod * 1000));
 
     if (m_wakeNotifier)
-        connect(m_wakeNotifier.get(), &WakeNotifier::woke, this, &AlarmStore::checkAlarms);
+        connect(m_wakeNotifier.get(), &AbstractWakeNotifier::woke, this, &AlarmStore::checkAlarms);
 }
 
 AlarmStore::~AlarmStore() = default;
@@ -100,7 +100,7 @@ void AlarmStore::save()
     // Never let the first save destroy a list we could not read: keep its
     // bytes aside first, and hold off saving until that copy is safe.
     if (m_unreadable) {
-        if (!m_defaults->keepUnreadable(kDefaultsKey, *m_unreadable))
+        if (!m_defaults->keepUnreadable(kDefaultsKey, *m_unreadable, m_clock->now()))
             return;
         m_unreadable.reset();
     }

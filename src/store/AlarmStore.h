@@ -1,17 +1,20 @@
 #pragma once
 
 #include "model/Alarm.h"
-#include "model/Clock.h"
 #include "model/RingingAlarm.h"
-#include "store/AbstractAlertPresenter.h"
-#include "store/Defaults.h"
-#include "store/WakeNotifier.h"
+// Services may leave it out: its whole type must be known wherever one is made.
+#include "store/AbstractWakeNotifier.h"
 
 #include <QList>
 #include <QObject>
 #include <QTimer>
 
 #include <memory>
+#include <optional>
+
+class AbstractAlertPresenter;
+class Clock;
+class Defaults;
 
 // The one owner of the user's alarms and of the queue of ringing alarms. It
 // saves the whole list at every change, watches the clock once a second and at
@@ -33,7 +36,7 @@ public:
         std::unique_ptr<Clock> clock;
         std::unique_ptr<Defaults> defaults;
         std::unique_ptr<AbstractAlertPresenter> presenter;
-        std::unique_ptr<WakeNotifier> wakeNotifier; // may be null
+        std::unique_ptr<AbstractWakeNotifier> wakeNotifier; // may be null
     };
 
     // Loads the stored list, then starts watching: the first check runs one
@@ -87,7 +90,7 @@ private:
     std::unique_ptr<Clock> m_clock;
     std::unique_ptr<Defaults> m_defaults;
     std::unique_ptr<AbstractAlertPresenter> m_presenter;
-    std::unique_ptr<WakeNotifier> m_wakeNotifier;
+    std::unique_ptr<AbstractWakeNotifier> m_wakeNotifier;
     QList<Alarm> m_alarms;
     QList<RingingAlarm> m_ringing;
     QTimer m_timer;

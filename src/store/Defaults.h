@@ -1,37 +1,32 @@
 #pragma once
 
+#include "model/Moment.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <optional>
 
-// A persistent map from text keys to byte blobs: one file per key, named
-// "<key>.json", in one folder. Each write replaces the whole file atomically.
+// A persistent map from text keys to byte blobs, where the store keeps the
+// user's alarms.
 class Defaults
 {
 public:
-    explicit Defaults(QString directory);
     virtual ~Defaults() = default;
-    Defaults(const Defaults &) = delete;
-    Defaults &operator=(const Defaults &) = delete;
-
-    // The user's folder: $XDG_CONFIG_HOME/brisvane (~/.config/brisvane).
-    static QString userDirectory();
-
-    QString directory() const { return m_directory; }
-    QString filePath(const QString &key) const;
 
     // The blob under `key`, or nothing when there is none or it cannot be read.
-    std::optional<QByteArray> data(const QString &key) const;
+    virtual std::optional<QByteArray> data(const QString &key) const = 0;
 
     // Replaces the blob under `key`. On failure the previous blob stays whole.
-    // Virtual so that tests can count and refuse writes.
-    virtual bool setData(const QString &key, const QByteArray &bytes);
+    virtual bool setData(const QString &key, const QByteArray &bytes) = 0;
 
-    // Keeps `bytes` beside the key's file as "<key>.unreadable-<UTC time>.json",
-    // never replacing an earlier copy. Returns false when it could not be written.
-    bool keepUnreadable(const QString &key, const QByteArray &bytes);
+    // Keeps `bytes`, which were under `key` but could not be read, aside under
+    // a name of their own stamped with `when`, never replacing an earlier
+    // copy. Returns false when they could not be kept.
+    virtual bool keepUnreadable(const QString &key, const QByteArray &bytes, Moment when) = 0;
 
-private:
-    QString m_directory;
+protected:
+    Defaults() = default;
+    Defaults(const Defaults &) = default;
+    Defaults &operator=(const Defaults &) = default;
 };

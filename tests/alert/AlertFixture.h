@@ -1,6 +1,6 @@
 #pragma once
 
-#include "alert/FittedLabel.h"
+#include "widgets/FittedLabel.h"
 #include "model/RingingAlarm.h"
 
 #include <QFont>

@@ -1,4 +1,5 @@
 #include "alert/AlertPresenter.h"
+#include "platform/X11Desktop.h"
 #include "AlertFixture.h"
 #include "alert/AlertPanel.h"
 #include "alert/AlertView.h"
@@ -67,7 +68,7 @@ private Q_SLOTS:
     {
         QCOMPARE(
             QGuiApplication::screens().size(), qEnvironmentVariableIntValue("BRISVANE_SCREENS"));
-        AlertPresenter presenter;
+        const X11Desktop desktop; AlertPresenter presenter(desktop);
         // From the last screen to the first, so that the choice is never
         // simply the primary screen.
         const QList<QScreen *> screens = QGuiApplication::screens();
@@ -109,7 +110,7 @@ private Q_SLOTS:
 
     void showWhileUpLeavesOneAndHideWithNoneDoesNothing()
     {
-        AlertPresenter presenter;
+        const X11Desktop desktop; AlertPresenter presenter(desktop);
         presenter.hide();
         QVERIFY(!presenter.panel());
         presenter.show(
@@ -139,7 +140,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, buttonName);
         QFETCH(bool, replace);
-        AlertPresenter presenter;
+        const X11Desktop desktop; AlertPresenter presenter(desktop);
         int presses = 0;
         QString seen;
         // Like the store's actions, it does its work after dropping the panel

@@ -1,7 +1,7 @@
 #include "alert/AlertView.h"
 #include "AlertFixture.h"
 #include "alert/CapsuleButton.h"
-#include "menubar/CreditLine.h"
+#include "widgets/CreditLine.h"
 #include "model/Calendar.h"
 
 #include <QAccessible>

@@ -7,6 +7,7 @@
 #include "AlertFixture.h"
 #include "alert/AlertPanel.h"
 #include "alert/AlertPresenter.h"
+#include "platform/X11Desktop.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -33,7 +34,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
 
-    AlertPresenter presenter;
+    const X11Desktop desktop; AlertPresenter presenter(desktop);
     presenter.show(
         ringing(u"Wake up"_s), [] {},
         [&] {

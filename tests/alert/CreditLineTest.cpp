@@ -1,4 +1,4 @@
-#include "menubar/CreditLine.h"
+#include "widgets/CreditLine.h"
 #include "AlertFixture.h"
 
 #include <QAccessible>

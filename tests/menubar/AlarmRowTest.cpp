@@ -1,7 +1,7 @@
 #include "menubar/AlarmRow.h"
 #include "WindowFixture.h"
 #include "menubar/ToggleSwitch.h"
-#include "menubar/Translations.h"
+#include "platform/Translations.h"
 
 #include <QFontMetricsF>
 #include <QLabel>

@@ -1,5 +1,5 @@
-#include "menubar/AutostartLoginItem.h"
-#include "menubar/DesktopEntry.h"
+#include "platform/AutostartLoginItem.h"
+#include "platform/DesktopEntry.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "menubar/SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 #include <QFile>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
-#include "menubar/Translations.h"
+#include "platform/Translations.h"
 #include "WindowFixture.h"
 #include "alert/AlertView.h"
 #include "alert/CapsuleButton.h"
-#include "menubar/CreditLine.h"
+#include "widgets/CreditLine.h"
 #include "model/Calendar.h"
 
 #include <QLocale>

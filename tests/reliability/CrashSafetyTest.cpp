@@ -54,7 +54,7 @@ void say(const QByteArray &text)
     QRandomGenerator random(seed);
     // The store is never given to the event loop, so no tick runs between steps.
     AlarmStore store({ std::make_unique<FakeClock>(std::make_shared<Moment>(now)),
-        std::make_unique<Defaults>(Defaults::userDirectory()),
+        std::make_unique<FileDefaults>(FileDefaults::userDirectory()),
         std::make_unique<RecordingPresenter>(std::make_shared<RecordingPresenter::Log>()),
         nullptr });
     say("ready");

@@ -1,4 +1,4 @@
-#include "store/WakeNotifier.h"
+#include "platform/LogindWakeNotifier.h"
 
 #include "support/StoreFixture.h"
 #include "support/TestMoments.h"
@@ -61,9 +61,9 @@ private Q_SLOTS:
         f.writeStored(encodeAlarms({ due }).value());
         *f.time = momentFromIso(u"2026-01-05T11:30:00+01:00"_s);
         f.store = std::make_unique<AlarmStore>(AlarmStore::Services {
-            std::make_unique<FakeClock>(f.time), std::make_unique<Defaults>(f.folder()),
+            std::make_unique<FakeClock>(f.time), std::make_unique<FileDefaults>(f.folder()),
             std::make_unique<RecordingPresenter>(f.presenter),
-            std::make_unique<WakeNotifier>(QDBusConnection::systemBus()) });
+            std::make_unique<LogindWakeNotifier>(QDBusConnection::systemBus()) });
         QElapsedTimer elapsed;
         elapsed.start();
 
@@ -84,8 +84,8 @@ private Q_SLOTS:
     void noBusNoNotifier()
     {
         // A notifier without a bus is silent and harmless.
-        WakeNotifier notifier { QDBusConnection(u"not-connected"_s) };
-        QSignalSpy woke(&notifier, &WakeNotifier::woke);
+        LogindWakeNotifier notifier { QDBusConnection(u"not-connected"_s) };
+        QSignalSpy woke(&notifier, &LogindWakeNotifier::woke);
         QTest::qWait(50);
         QCOMPARE(woke.count(), 0);
     }

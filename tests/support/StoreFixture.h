@@ -2,7 +2,7 @@
 
 #include "model/AlarmCodec.h"
 #include "store/AlarmStore.h"
-#include "store/Defaults.h"
+#include "store/FileDefaults.h"
 #include "support/FakeClock.h"
 #include "support/RecordingPresenter.h"
 
@@ -15,17 +15,17 @@
 #include <memory>
 
 // Defaults that count the writes that reach the disk.
-class CountingDefaults final : public Defaults
+class CountingDefaults final : public FileDefaults
 {
 public:
     CountingDefaults(QString directory, std::shared_ptr<int> writes)
-        : Defaults(std::move(directory))
+        : FileDefaults(std::move(directory))
         , m_writes(std::move(writes))
     { }
     bool setData(const QString &key, const QByteArray &bytes) override
     {
         ++*m_writes;
-        return Defaults::setData(key, bytes);
+        return FileDefaults::setData(key, bytes);
     }
 
 private:

@@ -1,6 +1,6 @@
-#include "alert/FittedLabel.h"
+#include "widgets/FittedLabel.h"
 
-#include "alert/TextFit.h"
+#include "widgets/TextFit.h"
 
 #include <QAccessibleWidget>
 #include <QFontMetricsF>

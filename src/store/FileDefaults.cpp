@@ -1,30 +1,31 @@
-#include "store/Defaults.h"
+#include "store/FileDefaults.h"
 
 #include "store/AtomicFile.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cmath>
+
 using namespace Qt::Literals::StringLiterals;
 
-Defaults::Defaults(QString directory)
+FileDefaults::FileDefaults(QString directory)
     : m_directory(std::move(directory))
 { }
 
-QString Defaults::userDirectory()
+QString FileDefaults::userDirectory()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/brisvane"_s;
 }
 
-QString Defaults::filePath(const QString &key) const
+QString FileDefaults::filePath(const QString &key) const
 {
     return m_directory + u'/' + key + u".json"_s;
 }
 
-std::optional<QByteArray> Defaults::data(const QString &key) const
+std::optional<QByteArray> FileDefaults::data(const QString &key) const
 {
     QFile file(filePath(key));
     if (!file.open(QIODevice::ReadOnly))
@@ -32,15 +33,16 @@ std::optional<QByteArray> Defaults::data(const QString &key) const
     return file.readAll();
 }
 
-bool Defaults::setData(const QString &key, const QByteArray &bytes)
+bool FileDefaults::setData(const QString &key, const QByteArray &bytes)
 {
     return AtomicFile::write(filePath(key), bytes);
 }
 
-bool Defaults::keepUnreadable(const QString &key, const QByteArray &bytes)
+bool FileDefaults::keepUnreadable(const QString &key, const QByteArray &bytes, Moment when)
 {
     const QString stem = m_directory + u'/' + key + u".unreadable-"_s
-        + QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd'T'HHmmss'Z'"_s);
+        + QDateTime::fromSecsSinceEpoch(qint64(std::floor(when + kMomentEpochOffset)), Qt::UTC)
+              .toString(u"yyyyMMdd'T'HHmmss'Z'"_s);
     QString path = stem + u".json"_s;
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = stem + u'-' + QString::number(n) + u".json"_s;

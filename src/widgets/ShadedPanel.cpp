@@ -1,4 +1,4 @@
-#include "menubar/ShadedPanel.h"
+#include "widgets/ShadedPanel.h"
 
 #include <QPainter>
 
@@ -8,13 +8,18 @@ ShadedPanel::ShadedPanel(qreal cornerRadius, qreal opacity, QWidget *parent)
     , m_opacity(opacity)
 { }
 
+QColor ShadedPanel::textShade(const QPalette &palette, qreal opacity)
+{
+    QColor colour = palette.color(QPalette::WindowText);
+    colour.setAlphaF(float(opacity));
+    return colour;
+}
+
 void ShadedPanel::paintEvent(QPaintEvent * /*event*/)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor fill = palette().color(QPalette::WindowText);
-    fill.setAlphaF(float(m_opacity));
     painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
+    painter.setBrush(textShade(palette(), m_opacity));
     painter.drawRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
 }

@@ -1,6 +1,6 @@
-#include "menubar/CreditLine.h"
+#include "widgets/CreditLine.h"
 
-#include "alert/TextFit.h"
+#include "widgets/TextFit.h"
 
 #include <QAccessibleWidget>
 #include <QDesktopServices>

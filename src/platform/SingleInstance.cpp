@@ -1,4 +1,4 @@
-#include "menubar/SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 #include <QDeadlineTimer>
 #include <QLocalSocket>

@@ -1,4 +1,4 @@
-#include "alert/X11Desktop.h"
+#include "platform/X11Desktop.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <memory>
 
-namespace X11Desktop {
 namespace {
 
 template<typename Reply>
@@ -58,7 +57,7 @@ xcb_atom_t atom(xcb_connection_t *c, const QByteArray &name)
 
 } // namespace
 
-std::optional<QRect> activeWindowGeometry()
+std::optional<QRect> X11Desktop::activeWindowFrame() const
 {
     xcb_connection_t *c = connection();
     if (!c)
@@ -86,7 +85,7 @@ std::optional<QRect> activeWindowGeometry()
     return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
 }
 
-bool hasCompositor()
+bool X11Desktop::hasCompositor() const
 {
     xcb_connection_t *c = connection();
     if (!c)
@@ -98,5 +97,3 @@ bool hasCompositor()
         = own(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
     return owner && owner->owner != XCB_WINDOW_NONE;
 }
-
-} // namespace X11Desktop

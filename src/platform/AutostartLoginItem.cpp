@@ -1,6 +1,6 @@
-#include "menubar/AutostartLoginItem.h"
+#include "platform/AutostartLoginItem.h"
 
-#include "menubar/DesktopEntry.h"
+#include "platform/DesktopEntry.h"
 #include "store/AtomicFile.h"
 
 #include <QDir>

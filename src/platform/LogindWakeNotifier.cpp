@@ -1,11 +1,11 @@
-#include "store/WakeNotifier.h"
+#include "platform/LogindWakeNotifier.h"
 
 #include <QDBusConnection>
 
 using namespace Qt::Literals::StringLiterals;
 
-WakeNotifier::WakeNotifier(const QDBusConnection &bus, QObject *parent)
-    : QObject(parent)
+LogindWakeNotifier::LogindWakeNotifier(const QDBusConnection &bus, QObject *parent)
+    : AbstractWakeNotifier(parent)
 {
     if (!bus.isConnected())
         return;
@@ -15,7 +15,7 @@ WakeNotifier::WakeNotifier(const QDBusConnection &bus, QObject *parent)
         SLOT(onPrepareForSleep(bool)));
 }
 
-void WakeNotifier::onPrepareForSleep(bool start)
+void LogindWakeNotifier::onPrepareForSleep(bool start)
 {
     if (!start)
         Q_EMIT woke();

@@ -1,4 +1,4 @@
-#include "menubar/DesktopEntry.h"
+#include "platform/DesktopEntry.h"
 
 #include <QByteArray>
 #include <QStringDecoder>

@@ -1,4 +1,4 @@
-#include "menubar/DisplaySession.h"
+#include "platform/DisplaySession.h"
 
 #include <QByteArray>
 #include <QtGlobal>

@@ -1,4 +1,4 @@
-#include "alert/TextFit.h"
+#include "widgets/TextFit.h"
 
 #include <QFont>
 #include <QPaintDevice>
