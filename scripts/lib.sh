@@ -18,14 +18,26 @@ install_packages() {
     install_named "${wanted[@]}"
 }
 
-# build DIR [CMAKE ARGS...]: configures once, then builds incrementally (only
-# $BUILD_TARGETS when that is set).
+# build PRESET: configures the build of that name in CMakePresets.json once,
+# then builds it incrementally (only $BUILD_TARGETS when that is set).
 build() {
-    local dir="$1"; shift
-    if [[ ! -f "$dir/build.ninja" ]]; then
-        cmake -S "$ROOT" -B "$dir" -G Ninja "$@"
-    fi
-    cmake --build "$dir" --parallel "$JOBS" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
+    local preset="$1"
+    (
+        cd "$ROOT"
+        if [[ ! -f "$(preset_dir "$preset")/build.ninja" ]]; then
+            cmake --preset "$preset"
+        fi
+        cmake --build --preset "$preset" --parallel "$JOBS" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
+    )
+}
+
+# preset_dir PRESET: the build folder of that preset.
+preset_dir() {
+    case "$1" in
+        plain) echo "$ROOT/build" ;;
+        sanitize) echo "$ROOT/build-asan" ;;
+        *) echo "$ROOT/build-$1" ;;
+    esac
 }
 
 # install_named PACKAGE...: installs those of the named Debian packages that
