@@ -115,13 +115,6 @@
     </message>
 </context>
 <context>
-    <name>BrisvaneApp</name>
-    <message>
-        <source>Brisvane</source>
-        <translation>Brisvane</translation>
-    </message>
-</context>
-<context>
     <name>CreditLine</name>
     <message>
         <source>Thoughtful software</source>
@@ -135,6 +128,21 @@
         <source>Quillmere</source>
         <extracomment>The maker&apos;s name, a link to the maker&apos;s web site.</extracomment>
         <translation>Quillmere</translation>
+    </message>
+</context>
+<context>
+    <name>DesktopTray</name>
+    <message>
+        <source>Brisvane</source>
+        <translation>Brisvane</translation>
+    </message>
+    <message>
+        <source>Open Brisvane</source>
+        <translation>Brisvane öffnen</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,7 @@
 #include "menubar/BrisvaneApp.h"
 #include "model/SystemClock.h"
 #include "platform/AutostartLoginItem.h"
+#include "platform/DesktopTray.h"
 #include "platform/DisplaySession.h"
 #include "platform/LogindWakeNotifier.h"
 #include "platform/SingleInstance.h"
@@ -42,9 +43,14 @@ int main(int argc, char *argv[])
         std::make_unique<AlertPresenter>(desktop),
         std::make_unique<LogindWakeNotifier>(QDBusConnection::systemBus()) });
     AutostartLoginItem loginItem(QCoreApplication::applicationFilePath());
-    BrisvaneApp brisvane(store, loginItem);
+    DesktopTray tray(QDBusConnection::sessionBus(), BrisvaneApp::bellIcon());
+    BrisvaneApp brisvane(store, loginItem, tray,
+        DisplaySession::isXWayland() ? BrisvaneApp::TrayWindow::Focused
+                                     : BrisvaneApp::TrayWindow::Popup);
     QObject::connect(
         &instance, &SingleInstance::activationRequested, &brisvane, &BrisvaneApp::showWindow);
-    brisvane.start();
+    brisvane.start(QCoreApplication::arguments().contains(AutostartLoginItem::kStartArgument)
+            ? BrisvaneApp::Start::AtLogin
+            : BrisvaneApp::Start::ByUser);
     return QApplication::exec();
 }

@@ -14,6 +14,10 @@ public:
     // window's device pixels; none where that cannot be told.
     virtual std::optional<QRect> activeWindowFrame() const = 0;
 
+    // Whether the pointer's position tells where the user is: not where the
+    // pointer is seen only while it is over the program's own kind of window.
+    virtual bool knowsPointer() const = 0;
+
     // Whether a compositing manager runs, so that a window may have truly
     // clear parts.
     virtual bool hasCompositor() const = 0;

@@ -16,40 +16,44 @@ AlertPresenter::~AlertPresenter()
 {
     // Not from inside a press: the store, and with it the presenter, goes
     // away only at the end of the run.
-    delete m_panel;
+    qDeleteAll(m_panels);
 }
 
-AlertPanel *AlertPresenter::panel() const
+QList<AlertPanel *> AlertPresenter::panels() const
 {
-    return m_panel;
+    QList<AlertPanel *> panels;
+    for (AlertPanel *panel : m_panels) {
+        if (panel)
+            panels.append(panel);
+    }
+    return panels;
 }
 
 void AlertPresenter::show(const RingingAlarm &alarm, Action onSnooze, Action onDismiss)
 {
     hide();
-
-    QScreen *screen = mainScreen();
-    if (!screen)
-        return;
-
     const auto backdrop = m_desktop.hasCompositor() ? AlertPanel::Backdrop::Translucent
                                                     : AlertPanel::Backdrop::Masked;
-    auto *panel = new AlertPanel(alarm, std::move(onSnooze), std::move(onDismiss), backdrop);
-    panel->setScreen(screen);
-    panel->setGeometry(panelRect(screen->geometry()));
-    panel->show();
-    m_panel = panel;
+    for (QScreen *screen : screensInUse()) {
+        auto *panel = new AlertPanel(alarm, onSnooze, onDismiss, backdrop);
+        panel->setScreen(screen);
+        panel->setGeometry(panelRect(screen->geometry()));
+        panel->show();
+        m_panels.append(panel);
+    }
 }
 
 void AlertPresenter::hide()
 {
-    if (!m_panel)
-        return;
-    // Mostly called from inside a press of the panel's own button, so the
+    // Mostly called from inside a press of a panel's own button, so the
     // panel must outlive the event being handled.
-    m_panel->hide();
-    m_panel->deleteLater();
-    m_panel = nullptr;
+    for (AlertPanel *panel : std::as_const(m_panels)) {
+        if (panel) {
+            panel->hide();
+            panel->deleteLater();
+        }
+    }
+    m_panels.clear();
 }
 
 QRect AlertPresenter::panelRect(const QRect &screen)
@@ -64,20 +68,24 @@ QRect AlertPresenter::panelRect(const QRect &screen)
         qRound(height));
 }
 
-QScreen *AlertPresenter::mainScreen() const
+QList<QScreen *> AlertPresenter::screensInUse() const
 {
     const QList<QScreen *> screens = QGuiApplication::screens();
     if (screens.isEmpty())
-        return nullptr;
-
+        return {};
     if (const std::optional<QRect> active = m_desktop.activeWindowFrame()) {
         if (QScreen *screen = screenHolding(*active))
-            return screen;
+            return { screen };
     }
-
-    if (QScreen *underPointer = QGuiApplication::screenAt(QCursor::pos()))
-        return underPointer;
-    return QGuiApplication::primaryScreen();
+    if (m_desktop.knowsPointer()) {
+        if (QScreen *underPointer = QGuiApplication::screenAt(QCursor::pos()))
+            return { underPointer };
+    } else if (screens.size() > 1) {
+        // Nothing tells which screen is in use: an alert that goes unseen on
+        // another screen is the one failure an alarm clock may not have.
+        return screens;
+    }
+    return { QGuiApplication::primaryScreen() };
 }
 
 QScreen *AlertPresenter::screenHolding(const QRect &nativeFrame)

@@ -2,6 +2,7 @@
 
 #include "store/AbstractAlertPresenter.h"
 
+#include <QList>
 #include <QPointer>
 #include <QRect>
 
@@ -23,15 +24,17 @@ public:
     void show(const RingingAlarm &alarm, Action onSnooze, Action onDismiss) override;
     void hide() override;
 
-    // The panel now up, if any.
-    AlertPanel *panel() const;
+    // The panels now up: one, or one on each screen (see screensInUse).
+    QList<AlertPanel *> panels() const;
 
     // The panel's frame on a screen of frame `screen`.
     static QRect panelRect(const QRect &screen);
 
-    // The screen that holds the window with the keyboard focus; where that
-    // cannot be told, the screen under the pointer, then the primary screen.
-    QScreen *mainScreen() const;
+    // The screen in use: the one that holds the window with the keyboard
+    // focus; where that cannot be told, the one under the pointer, then the
+    // primary screen. Where neither the focus nor the pointer can be seen
+    // (under XWayland, while a Wayland window has the focus), every screen.
+    QList<QScreen *> screensInUse() const;
 
     // The screen that holds most of a window whose frame is `nativeFrame`,
     // in device pixels; none when the window lies on no screen.
@@ -39,5 +42,5 @@ public:
 
 private:
     const AbstractDesktop &m_desktop;
-    QPointer<AlertPanel> m_panel;
+    QList<QPointer<AlertPanel>> m_panels;
 };

@@ -1,5 +1,6 @@
 #include "menubar/BrisvaneApp.h"
 
+#include "menubar/AbstractTray.h"
 #include "menubar/AlarmListView.h"
 #include "menubar/PopupPlacement.h"
 #include "store/AlarmStore.h"
@@ -7,37 +8,50 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
+#include <QIcon>
 #include <QScreen>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// A click on the icon closes the open popup before the icon hears of it; the
-// icon's own activation follows within this time.
+// A click on the item closes the open window before the item hears of it;
+// the item's own activation follows within this time.
 constexpr int kSameClickMilliseconds = 300;
 
 } // namespace
 
-BrisvaneApp::BrisvaneApp(AlarmStore &store, AbstractLoginItem &loginItem, QObject *parent)
+BrisvaneApp::BrisvaneApp(AlarmStore &store, AbstractLoginItem &loginItem, AbstractTray &tray,
+    TrayWindow trayWindow, QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_loginItem(loginItem)
+    , m_tray(tray)
+    , m_trayWindow(trayWindow)
 {
     // The open popup holds the pointer, so an alert that comes up in front of
     // it would lose its first click to closing the popup: close it now.
     connect(&store, &AlarmStore::ringingChanged, this, [this] {
-        if (isPopupOpen())
+        if (isTrayWindowOpen() && m_trayWindow == TrayWindow::Popup)
             m_window->hide();
     });
 
-    m_trayIcon.setIcon(bellIcon());
-    m_trayIcon.setToolTip(tr("Brisvane"));
-    connect(&m_trayIcon, &QSystemTrayIcon::activated, this,
-        [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Trigger)
-                toggleWindow();
-        });
+    connect(&tray, &AbstractTray::activated, this, &BrisvaneApp::toggleWindow);
+    connect(&tray, &AbstractTray::openRequested, this, [this] {
+        m_clickedAt = {};
+        showWindow();
+    });
+    connect(&tray, &AbstractTray::quitRequested, this, &QCoreApplication::quit);
+    connect(&tray, &AbstractTray::shownChanged, this, [this] { hasTray(); });
+
+    m_trayWait.setInterval(1000);
+    connect(&m_trayWait, &QTimer::timeout, this, [this] {
+        if (hasTray() || ++m_secondsWaited >= kTrayWaitSeconds) {
+            m_trayWait.stop();
+            if (!m_hadTray)
+                showWindow();
+        }
+    });
 }
 
 BrisvaneApp::~BrisvaneApp() = default;
@@ -52,9 +66,9 @@ AlarmListView *BrisvaneApp::window()
     return m_window.get();
 }
 
-bool BrisvaneApp::isPopupOpen() const
+bool BrisvaneApp::isTrayWindowOpen() const
 {
-    return m_window && m_window->isVisible() && m_window->windowType() == Qt::Popup;
+    return m_window && m_window->isVisible() && m_window->windowType() != Qt::Window;
 }
 
 QIcon BrisvaneApp::bellIcon()
@@ -65,91 +79,99 @@ QIcon BrisvaneApp::bellIcon()
     return icon;
 }
 
-void BrisvaneApp::start()
+bool BrisvaneApp::hasTray()
 {
-    m_trayIcon.show();
-    nameTrayWindow();
-    if (!hasTray())
-        showWindow();
-}
-
-bool BrisvaneApp::hasTray() const
-{
-    return m_trayIcon.isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
-}
-
-void BrisvaneApp::nameTrayWindow()
-{
-    // The icon on an X11 tray is a small window of Qt's own; give it the
-    // program's name, as a screen reader or a window list would read it.
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (widget->objectName() == u"QSystemTrayIconSys"_s) {
-            widget->setWindowTitle(tr("Brisvane"));
-            widget->setAccessibleName(tr("Brisvane"));
-        }
+    if (m_tray.isShown()) {
+        m_hadTray = true;
+        return true;
     }
+    return false;
+}
+
+void BrisvaneApp::start(Start start)
+{
+    if (hasTray())
+        return;
+    if (start == Start::AtLogin) {
+        m_trayWait.start();
+        return;
+    }
+    showWindow();
 }
 
 void BrisvaneApp::showWindow()
 {
     AlarmListView *view = window();
-    const bool popup = hasTray();
-    const Qt::WindowFlags flags = popup ? Qt::Popup | Qt::FramelessWindowHint : Qt::Window;
+    Qt::WindowFlags flags = Qt::Window;
+    if (hasTray())
+        flags = m_trayWindow == TrayWindow::Popup ? Qt::Popup | Qt::FramelessWindowHint
+                                                  : Qt::Tool | Qt::FramelessWindowHint;
     if (view->windowFlags() != flags) {
         view->hide();
         view->setWindowFlags(flags);
     }
     view->adjustSize();
-    if (popup)
-        placeByIcon();
+    if (flags != Qt::Window)
+        placeByTray();
     view->show();
     view->raise();
     view->activateWindow();
 }
 
-void BrisvaneApp::toggleWindow()
+void BrisvaneApp::toggleWindow(QPoint at)
 {
     if (m_window && m_window->isVisible()) {
         m_window->hide();
         return;
     }
-    if (m_sincePopupClosed.isValid() && m_sincePopupClosed.elapsed() < kSameClickMilliseconds)
+    if (m_sinceClosed.isValid() && m_sinceClosed.elapsed() < kSameClickMilliseconds)
         return;
+    m_clickedAt = at;
     showWindow();
 }
 
-void BrisvaneApp::placeByIcon()
+void BrisvaneApp::placeByTray()
 {
-    QRect anchor = m_trayIcon.geometry();
-    if (!anchor.isValid() || anchor.isEmpty())
+    QRect anchor = m_clickedAt.isNull() ? m_tray.iconGeometry() : QRect(m_clickedAt, QSize(1, 1));
+    if (anchor.isEmpty() && m_trayWindow == TrayWindow::Popup)
         anchor = QRect(QCursor::pos(), QSize(1, 1));
-    QScreen *screen = QGuiApplication::screenAt(anchor.center());
+    QScreen *screen = anchor.isEmpty() ? nullptr : QGuiApplication::screenAt(anchor.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    m_window->move(PopupPlacement::topLeft(anchor, m_window->size(), screen->availableGeometry()));
+    // Told nothing, and unable to trust the pointer: by the top right corner,
+    // where trays mostly are.
+    const QRect area = screen->availableGeometry();
+    if (anchor.isEmpty())
+        anchor = QRect(area.topRight(), QSize(1, 1));
+    m_window->move(PopupPlacement::topLeft(anchor, m_window->size(), area));
 }
 
 bool BrisvaneApp::eventFilter(QObject *watched, QEvent *event)
 {
     if (!m_window || watched != m_window.get())
         return QObject::eventFilter(watched, event);
-    const bool popup = m_window->windowType() == Qt::Popup;
+    const bool byTray = m_window->windowType() != Qt::Window;
     switch (event->type()) {
     case QEvent::Hide:
-        if (popup)
-            m_sincePopupClosed.start();
+        if (byTray)
+            m_sinceClosed.start();
+        break;
+    case QEvent::WindowDeactivate:
+        // A click elsewhere, or another window taking the keyboard.
+        if (byTray && m_trayWindow == TrayWindow::Focused)
+            m_window->hide();
         break;
     case QEvent::Resize:
-        // The window grows and shrinks with its list: keep it by the icon and
+        // The window grows and shrinks with its list: keep it by the tray and
         // on the screen.
-        if (popup && m_window->isVisible())
-            placeByIcon();
+        if (byTray && m_window->isVisible())
+            placeByTray();
         break;
     case QEvent::Close:
-        // Without a tray the window is the program: closing it quits.
-        if (!popup && !QSystemTrayIcon::isSystemTrayAvailable())
+        // The window is the program only where no tray has ever shown it.
+        if (!hasTray() && !m_hadTray)
             QCoreApplication::quit();
         break;
     default:

@@ -2,15 +2,18 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QSystemTrayIcon>
+#include <QPoint>
+#include <QTimer>
 
 #include <memory>
 
 class AbstractLoginItem;
+class AbstractTray;
 class AlarmListView;
 class AlarmStore;
+class QIcon;
 
-// The program as the user meets it: a bell in the system tray whose click
+// The program as the user meets it: a bell in the desktop's tray whose click
 // opens the alarm window beside it. The window's content is made when it
 // first opens and kept from then on, so the form keeps its values from one
 // opening to the next; a program that only waits for alarms never pays for
@@ -19,38 +22,65 @@ class BrisvaneApp : public QObject
 {
     Q_OBJECT
 public:
-    BrisvaneApp(AlarmStore &store, AbstractLoginItem &loginItem, QObject *parent = nullptr);
+    // Started by the user, or with the desktop session by the login item,
+    // when the desktop's tray may still be on its way.
+    enum class Start
+    {
+        ByUser,
+        AtLogin
+    };
+    // How the window opens from the tray. On X11, a popup that holds the
+    // pointer and the keyboard until a click outside it. Under XWayland a
+    // popup gets neither, so there it is a frameless window that takes the
+    // keyboard when it opens and closes when it loses it.
+    enum class TrayWindow
+    {
+        Popup,
+        Focused
+    };
+
+    BrisvaneApp(AlarmStore &store, AbstractLoginItem &loginItem, AbstractTray &tray,
+        TrayWindow trayWindow, QObject *parent = nullptr);
     ~BrisvaneApp() override;
 
-    // Puts the bell in the tray. Where the desktop has no tray, opens the
-    // window as an ordinary one instead, so the program stays usable.
-    void start();
+    // Where the desktop has no tray, opens the window as an ordinary one, so
+    // the program stays usable; at login, only if no tray comes up in time.
+    void start(Start start);
 
-    // Opens the window: by the icon while there is a tray, else as an ordinary
+    // Opens the window: by the tray while there is one, else as an ordinary
     // window; raises it when it is open already.
     void showWindow();
-    // A click on the icon: opens the window, or closes it when it is open.
-    void toggleWindow();
 
     // The window, made on first use.
     AlarmListView *window();
 
     static QIcon bellIcon();
+    static constexpr int kTrayWaitSeconds = 30;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    bool hasTray() const;
-    void placeByIcon();
-    void nameTrayWindow();
-    bool isPopupOpen() const;
+    // A click on the tray item, at `at` when the tray tells: opens the window
+    // there, or closes it when it is open.
+    void toggleWindow(QPoint at);
+    bool hasTray();
+    void placeByTray();
+    bool isTrayWindowOpen() const;
 
     AlarmStore &m_store;
     AbstractLoginItem &m_loginItem;
+    AbstractTray &m_tray;
+    TrayWindow m_trayWindow;
     std::unique_ptr<AlarmListView> m_window;
-    QSystemTrayIcon m_trayIcon;
-    // Started when the popup closes: the click on the icon that closed it
-    // must not open it again.
-    QElapsedTimer m_sincePopupClosed;
+    // Where the tray item was last clicked, when the tray told.
+    QPoint m_clickedAt;
+    // Once any tray has shown the item, closing the window only hides it.
+    bool m_hadTray = false;
+    // At login: asks after the tray once a second until it comes.
+    QTimer m_trayWait;
+    int m_secondsWaited = 0;
+    // Started when the window by the tray closes: the click on the item that
+    // closed it must not open it again.
+    QElapsedTimer m_sinceClosed;
 };

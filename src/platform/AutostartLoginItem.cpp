@@ -90,7 +90,7 @@ QByteArray AutostartLoginItem::entry(bool hidden) const
                    "Name=Brisvane\n"
                    "Comment=Alarm clock in the system tray\n"
                    "Exec="_s
-        % DesktopEntry::execValue(m_executable)
+        % DesktopEntry::execValue(m_executable) % u' ' % kStartArgument
         % u"\n"
           "Terminal=false\n"
           "X-GNOME-Autostart-enabled=true\n"_s;

@@ -23,6 +23,10 @@ public:
 
     static QString userEntryPath();
 
+    // What the entry passes to the program, so it can tell a start with the
+    // session from one by the user. Entries written without it still count.
+    static inline const QString kStartArgument = QStringLiteral("--autostart");
+
 private:
     QByteArray entry(bool hidden) const;
     bool namesExecutable(const QString &program) const;

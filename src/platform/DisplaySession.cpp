@@ -1,6 +1,7 @@
 #include "platform/DisplaySession.h"
 
 #include <QByteArray>
+#include <QGuiApplication>
 #include <QtGlobal>
 
 bool DisplaySession::prefersXcb(
@@ -13,4 +14,10 @@ void DisplaySession::choosePlatform()
 {
     if (prefersXcb(qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"), qgetenv("QT_QPA_PLATFORM")))
         qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+bool DisplaySession::isXWayland()
+{
+    return QGuiApplication::platformName() == QLatin1StringView("xcb")
+        && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }

@@ -14,4 +14,9 @@ bool prefersXcb(
 // Reads the environment and, where prefersXcb() holds, sets QT_QPA_PLATFORM.
 void choosePlatform();
 
+// Whether the program runs on X11 inside a Wayland session, where X11 sees
+// neither the pointer nor the focus while a Wayland window has it. Asked of
+// the running application.
+bool isXWayland();
+
 } // namespace DisplaySession

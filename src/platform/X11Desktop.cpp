@@ -1,5 +1,7 @@
 #include "platform/X11Desktop.h"
 
+#include "platform/DisplaySession.h"
+
 #include <QByteArray>
 #include <QGuiApplication>
 
@@ -83,6 +85,11 @@ std::optional<QRect> X11Desktop::activeWindowFrame() const
     if (!geometry || !origin)
         return std::nullopt;
     return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+}
+
+bool X11Desktop::knowsPointer() const
+{
+    return !DisplaySession::isXWayland();
 }
 
 bool X11Desktop::hasCompositor() const

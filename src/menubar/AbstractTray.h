@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+
+// The program's item in the desktop's tray: the bell, whose click opens the
+// window, with a menu of "Open Brisvane" and "Quit".
+class AbstractTray : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // Whether a tray on the desktop shows the item now.
+    virtual bool isShown() const = 0;
+    // Where the icon is on screen; empty where the tray does not tell.
+    virtual QRect iconGeometry() const = 0;
+
+Q_SIGNALS:
+    void shownChanged();
+    // A click on the item; `at` is where, when the tray tells, else null.
+    void activated(QPoint at);
+    void openRequested();
+    void quitRequested();
+};

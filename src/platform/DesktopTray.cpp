@@ -1,0 +1,103 @@
+#include "platform/DesktopTray.h"
+
+#include <QApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+using namespace Qt::Literals::StringLiterals;
+
+DesktopTray::DesktopTray(const QDBusConnection &bus, const QIcon &icon, QObject *parent)
+    : AbstractTray(parent)
+    , m_bus(bus)
+    , m_icon(icon)
+    , m_contextMenu(std::make_unique<QMenu>())
+    , m_item(bus, u"brisvane"_s, tr("Brisvane"), icon, &m_menu)
+{
+    const QString open = tr("Open Brisvane");
+    const QString quit = tr("Quit");
+    const int openId = m_menu.addEntry(open);
+    const int quitId = m_menu.addEntry(quit);
+    connect(&m_menu, &DBusMenu::triggered, this, [this, openId, quitId](int id) {
+        if (id == openId)
+            Q_EMIT openRequested();
+        else if (id == quitId)
+            Q_EMIT quitRequested();
+    });
+    // For trays that ask the program to draw the menu itself.
+    connect(
+        m_contextMenu->addAction(open), &QAction::triggered, this, &AbstractTray::openRequested);
+    connect(
+        m_contextMenu->addAction(quit), &QAction::triggered, this, &AbstractTray::quitRequested);
+    connect(&m_item, &StatusNotifierItem::contextMenuRequested, this,
+        [this](QPoint at) { m_contextMenu->popup(at); });
+
+    connect(&m_item, &StatusNotifierItem::activated, this, &AbstractTray::activated);
+    connect(&m_item, &StatusNotifierItem::shownChanged, this, [this](bool shown) {
+        showX11Icon(!shown);
+        Q_EMIT shownChanged();
+    });
+    // Where a tray's watcher runs, the item's registration is on its way.
+    const QDBusConnectionInterface *busInterface = m_bus.interface();
+    if (!busInterface || !busInterface->isServiceRegistered(u"org.kde.StatusNotifierWatcher"_s))
+        showX11Icon(true);
+}
+
+DesktopTray::~DesktopTray() = default;
+
+bool DesktopTray::isShown() const
+{
+    // Asked only once Qt's icon is known to be an X11 one: the question
+    // itself makes Qt choose its kind of tray.
+    return m_item.isShown()
+        || (m_x11Icon && m_x11Icon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+QRect DesktopTray::iconGeometry() const
+{
+    return m_x11Icon && m_x11Icon->isVisible() ? m_x11Icon->geometry() : QRect();
+}
+
+bool DesktopTray::hasStatusNotifierHost() const
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(u"org.kde.StatusNotifierWatcher"_s,
+        u"/StatusNotifierWatcher"_s, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    get << u"org.kde.StatusNotifierWatcher"_s << u"IsStatusNotifierHostRegistered"_s;
+    const QDBusReply<QDBusVariant> reply = m_bus.call(get);
+    return reply.isValid() && reply.value().variant().toBool();
+}
+
+void DesktopTray::showX11Icon(bool show)
+{
+    if (!show) {
+        if (m_x11Icon)
+            m_x11Icon->hide();
+        return;
+    }
+    // Made where Qt, asking the same question, will choose its X11 tray: with
+    // a StatusNotifierItem host, our own item is about to show instead.
+    if (!m_x11Icon) {
+        if (hasStatusNotifierHost())
+            return;
+        m_x11Icon = std::make_unique<QSystemTrayIcon>(m_icon);
+        m_x11Icon->setToolTip(tr("Brisvane"));
+        m_x11Icon->setContextMenu(m_contextMenu.get());
+        connect(m_x11Icon.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    Q_EMIT activated(QPoint());
+            });
+    }
+    m_x11Icon->show();
+    // The icon is a small window of Qt's own: give it the program's name, as
+    // a screen reader or a window list would read it.
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == u"QSystemTrayIconSys"_s) {
+            widget->setWindowTitle(tr("Brisvane"));
+            widget->setAccessibleName(tr("Brisvane"));
+        }
+    }
+}
