@@ -14,6 +14,8 @@ public:
 
     // Whether a tray on the desktop shows the item now.
     virtual bool isShown() const = 0;
+    // Whether a tray has been found and its answer is on its way.
+    virtual bool isAwaited() const = 0;
     // Where the icon is on screen; empty where the tray does not tell.
     virtual QRect iconGeometry() const = 0;
 

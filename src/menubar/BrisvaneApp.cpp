@@ -42,14 +42,18 @@ BrisvaneApp::BrisvaneApp(AlarmStore &store, AbstractLoginItem &loginItem, Abstra
         showWindow();
     });
     connect(&tray, &AbstractTray::quitRequested, this, &QCoreApplication::quit);
-    connect(&tray, &AbstractTray::shownChanged, this, [this] { hasTray(); });
+    connect(&tray, &AbstractTray::shownChanged, this, [this] {
+        if (hasTray())
+            m_trayWait.stop();
+    });
 
     m_trayWait.setInterval(1000);
     connect(&m_trayWait, &QTimer::timeout, this, [this] {
-        if (hasTray() || ++m_secondsWaited >= kTrayWaitSeconds) {
+        if (hasTray()) {
             m_trayWait.stop();
-            if (!m_hadTray)
-                showWindow();
+        } else if (--m_secondsLeft <= 0) {
+            m_trayWait.stop();
+            showWindow();
         }
     });
 }
@@ -92,20 +96,34 @@ void BrisvaneApp::start(Start start)
 {
     if (hasTray())
         return;
-    if (start == Start::AtLogin) {
-        m_trayWait.start();
-        return;
-    }
-    showWindow();
+    if (start == Start::AtLogin)
+        waitForTray(kTrayWaitSeconds);
+    else if (m_tray.isAwaited())
+        waitForTray(kTrayAnswerSeconds);
+    else
+        showWindow();
+}
+
+void BrisvaneApp::waitForTray(int seconds)
+{
+    m_secondsLeft = seconds;
+    m_trayWait.start();
 }
 
 void BrisvaneApp::showWindow()
 {
     AlarmListView *view = window();
     Qt::WindowFlags flags = Qt::Window;
-    if (hasTray())
-        flags = m_trayWindow == TrayWindow::Popup ? Qt::Popup | Qt::FramelessWindowHint
-                                                  : Qt::Tool | Qt::FramelessWindowHint;
+    if (hasTray()) {
+        switch (m_trayWindow) {
+        case TrayWindow::Popup:
+            flags = Qt::Popup | Qt::FramelessWindowHint;
+            break;
+        case TrayWindow::Focused:
+            flags = Qt::Tool | Qt::FramelessWindowHint;
+            break;
+        }
+    }
     if (view->windowFlags() != flags) {
         view->hide();
         view->setWindowFlags(flags);
@@ -120,6 +138,12 @@ void BrisvaneApp::showWindow()
 
 void BrisvaneApp::toggleWindow(QPoint at)
 {
+    // Some trays send both clicks of a double click.
+    const bool repeated
+        = m_sinceClicked.isValid() && m_sinceClicked.elapsed() < kSameClickMilliseconds;
+    m_sinceClicked.start();
+    if (repeated)
+        return;
     if (m_window && m_window->isVisible()) {
         m_window->hide();
         return;
@@ -160,7 +184,7 @@ bool BrisvaneApp::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::WindowDeactivate:
         // A click elsewhere, or another window taking the keyboard.
-        if (byTray && m_trayWindow == TrayWindow::Focused)
+        if (byTray && m_trayWindow != TrayWindow::Popup)
             m_window->hide();
         break;
     case QEvent::Resize:

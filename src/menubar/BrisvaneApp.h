@@ -55,7 +55,10 @@ public:
     AlarmListView *window();
 
     static QIcon bellIcon();
+    // How long a start at login gives the desktop's tray to come up, and how
+    // long any start gives a tray that has been found to answer.
     static constexpr int kTrayWaitSeconds = 30;
+    static constexpr int kTrayAnswerSeconds = 2;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -64,6 +67,9 @@ private:
     // A click on the tray item, at `at` when the tray tells: opens the window
     // there, or closes it when it is open.
     void toggleWindow(QPoint at);
+    // Opens the window as an ordinary one unless a tray shows the item
+    // within `seconds`.
+    void waitForTray(int seconds);
     bool hasTray();
     void placeByTray();
     bool isTrayWindowOpen() const;
@@ -77,10 +83,11 @@ private:
     QPoint m_clickedAt;
     // Once any tray has shown the item, closing the window only hides it.
     bool m_hadTray = false;
-    // At login: asks after the tray once a second until it comes.
+    // Asks after the tray once a second while it is awaited.
     QTimer m_trayWait;
-    int m_secondsWaited = 0;
+    int m_secondsLeft = 0;
     // Started when the window by the tray closes: the click on the item that
     // closed it must not open it again.
     QElapsedTimer m_sinceClosed;
+    QElapsedTimer m_sinceClicked;
 };

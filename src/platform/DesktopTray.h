@@ -26,6 +26,7 @@ public:
     ~DesktopTray() override;
 
     bool isShown() const override;
+    bool isAwaited() const override { return m_item.isRegistering(); }
     QRect iconGeometry() const override;
 
 private:

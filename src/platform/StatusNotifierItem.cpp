@@ -140,6 +140,7 @@ void StatusNotifierItem::Scroll(int /*delta*/, const QString & /*orientation*/) 
 
 void StatusNotifierItem::registerWithWatcher()
 {
+    m_registering = true;
     callWatcher(m_bus, this, kWatcher, u"RegisterStatusNotifierItem"_s, { m_service },
         [this](const std::optional<QVariantList> &reply) {
             m_registered = reply.has_value();
@@ -154,6 +155,7 @@ void StatusNotifierItem::onHostChange()
         [this](const std::optional<QVariantList> &reply) {
             const bool host = reply && !reply->isEmpty()
                 && qvariant_cast<QDBusVariant>(reply->first()).variant().toBool();
+            m_registering = false;
             setShown(m_registered && host);
         });
 }

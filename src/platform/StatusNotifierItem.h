@@ -64,6 +64,8 @@ public:
 
     // Whether a watcher holds the item and a tray is there to show it.
     bool isShown() const { return m_shown; }
+    // Whether it has asked a watcher to take it and awaits the answer.
+    bool isRegistering() const { return m_registering; }
 
     static Pixmaps pixmaps(const QIcon &icon);
 
@@ -105,6 +107,7 @@ private:
     QString m_title;
     Pixmaps m_pixmaps;
     QDBusServiceWatcher *m_watcher;
+    bool m_registering = false;
     bool m_registered = false;
     bool m_shown = false;
 };
