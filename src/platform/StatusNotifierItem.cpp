@@ -77,8 +77,13 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection &bus, const QString
     for (const char *signal : { "StatusNotifierHostRegistered", "StatusNotifierHostUnregistered" })
         m_bus.connect(kWatcher, kWatcherPath, kWatcher, QLatin1StringView(signal), this,
             SLOT(onHostChange()));
-    if (m_bus.interface() && m_bus.interface()->isServiceRegistered(kWatcher))
-        registerWithWatcher();
+    if (m_bus.interface() && m_bus.interface()->isServiceRegistered(kWatcher)) {
+        m_registering = true;
+        // Once the program runs: a tray asks after the item's properties at
+        // once, and some give up on an item that is slow to answer.
+        QMetaObject::invokeMethod(
+            this, &StatusNotifierItem::registerWithWatcher, Qt::QueuedConnection);
+    }
 }
 
 StatusNotifierItem::~StatusNotifierItem()
@@ -141,7 +146,7 @@ void StatusNotifierItem::Scroll(int /*delta*/, const QString & /*orientation*/) 
 void StatusNotifierItem::registerWithWatcher()
 {
     m_registering = true;
-    callWatcher(m_bus, this, kWatcher, u"RegisterStatusNotifierItem"_s, { m_service },
+    callWatcher(m_bus, this, kWatcher, u"RegisterStatusNotifierItem"_s, { kItemPath },
         [this](const std::optional<QVariantList> &reply) {
             m_registered = reply.has_value();
             onHostChange();
