@@ -48,6 +48,7 @@ private Q_SLOTS:
         QTest::newRow("every day, off") << u"6T07:30 daily off"_s << u"Every day"_s;
         QTest::newRow("once today") << u"5T23:50"_s << u"Once · today"_s;
         QTest::newRow("tomorrow, today in UTC") << u"6T00:30"_s << u"Once · tomorrow"_s;
+        QTest::newRow("tomorrow, over 24 hours ahead") << u"6T23:45"_s << u"Once · tomorrow"_s;
         QTest::newRow("later, tomorrow in UTC") << u"7T00:30"_s << u"Once · Jan 7, 2026"_s;
         QTest::newRow("once finished") << u"5T07:30 off"_s << u"Once · finished"_s;
     }
@@ -147,9 +148,9 @@ private Q_SLOTS:
         StoreFixture store;
         BrisvaneApp app(store.start(), *this);
         app.start();
+        QVERIFY2(app.window()->isVisible(), "without a tray no window opened");
         if (popup) // as it opens by the tray's icon
             app.window()->setWindowFlags(Qt::Popup);
-        app.window()->show();
         // Ends the loop with 1, unless closing the window asks it to quit (with 0).
         QMetaObject::invokeMethod(
             qApp, [&] { QCoreApplication::exit(1), app.window()->close(); }, Qt::QueuedConnection);
