@@ -1,0 +1,116 @@
+#include "alert/AbstractDesktop.h"
+#include "alert/AlertPanel.h"
+#include "alert/AlertPresenter.h"
+#include "alert/CapsuleButton.h"
+#include "model/RingingAlarm.h"
+#include "widgets/FittedLabel.h"
+
+#include <QCursor>
+#include <QScreen>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+// Two screens side by side: 1440x900, the primary, and 1920x1080 right of it.
+// The test stands in for the desktop, and says which window has the focus.
+class AlertTest : public QObject, public AbstractDesktop
+{
+    Q_OBJECT
+    std::optional<QRect> m_focused;
+    AlertPresenter m_presenter { *this };
+
+    std::optional<QRect> activeWindowFrame() const override { return m_focused; }
+    bool hasCompositor() const override { return false; }
+
+    // Rings at the moment 0: 2001-01-01 at 1:00 in Berlin.
+    static RingingAlarm ringing(QString label) { return { .label = label }; }
+
+private Q_SLOTS:
+    void cleanup() { m_presenter.hide(), m_focused.reset(); }
+
+    void screen_data()
+    {
+        QTest::addColumn<QRect>("focused"); // null: none
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<int>("screen");
+        const QPoint left(700, 450), right(2400, 540);
+        QTest::newRow("pointer on no screen: primary") << QRect() << QPoint(-500, -500) << 0;
+        QTest::newRow("focused window's, not pointer's") << QRect(1500, 9, 800, 600) << left << 1;
+        QTest::newRow("one with most of focused window") << QRect(840, 9, 800, 600) << right << 0;
+        QTest::newRow("no focused window: pointer's") << QRect() << right << 1;
+        QTest::newRow("focused window nowhere: pointer's") << QRect(-900, -9, 40, 3) << right << 1;
+    }
+    void screen()
+    {
+        QFETCH(QRect, focused);
+        QFETCH(QPoint, pointer);
+        QFETCH(int, screen);
+        m_focused = focused.isNull() ? std::nullopt : std::optional(focused);
+        QCursor::setPos(pointer);
+        m_presenter.show(ringing(u"Gym"_s), {}, {});
+        QVERIFY2(m_presenter.panel(), "no panel shown");
+        const QRect expected = QGuiApplication::screens().value(screen)->geometry();
+        QCOMPARE(m_presenter.panel()->geometry().center(), expected.center());
+    }
+
+    void subtitle_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("label and time") << u"Gym"_s << u"Gym \u00B7 1:00\u202FAM"_s;
+        QTest::newRow("no label: the time alone") << QString() << u"1:00\u202FAM"_s;
+        QTest::newRow("spaces are a label") << u"   "_s << u"    \u00B7 1:00\u202FAM"_s;
+        QTest::newRow("markup is text") << u"<b>x</b>"_s << u"<b>x</b> \u00B7 1:00\u202FAM"_s;
+    }
+    void subtitle()
+    {
+        QFETCH(QString, label);
+        QFETCH(QString, shown);
+        m_presenter.show(ringing(u"Earlier"_s), {}, {});
+        const QPointer<AlertPanel> earlier = m_presenter.panel();
+        m_presenter.show(ringing(label), {}, {});
+        QVERIFY2(!earlier || !earlier->isVisible(), "the earlier panel is still up");
+        auto *subtitle = m_presenter.panel()->findChild<FittedLabel *>(u"subtitle"_s);
+        QCOMPARE(subtitle->shownText(), shown);
+    }
+
+    void press_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("onCapsule");
+        QTest::newRow("snooze") << u"snooze"_s << true;
+        QTest::newRow("dismiss") << u"dismiss"_s << true;
+        QTest::newRow("corner of the box, off the capsule") << u"snooze"_s << false;
+    }
+    void press()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, onCapsule);
+        QStringList ran;
+        m_presenter.show(
+            ringing(u"Gym"_s), [&] { ran << u"snooze"_s; }, [&] { ran << u"dismiss"_s; });
+        auto *capsule = m_presenter.panel()->findChild<CapsuleButton *>(button + u"Button"_s);
+        const QPoint at = onCapsule ? capsule->rect().center() : QPoint(1, capsule->height() - 2);
+        QTest::mouseClick(capsule, Qt::LeftButton, {}, at);
+        QTest::mouseClick(capsule, Qt::LeftButton, {}, at);
+        QCOMPARE(ran, (onCapsule ? QStringList { button, button } : QStringList()));
+    }
+
+    void panelDroppedByItsOwnPressLivesToTheEndOfIt()
+    {
+        bool aliveInPress = false;
+        m_presenter.show(ringing(u"Gym"_s), {}, [&] {
+            const QPointer<AlertPanel> panel = m_presenter.panel();
+            m_presenter.hide();
+            aliveInPress = panel;
+        });
+        const QPointer<AlertPanel> panel = m_presenter.panel();
+        QTest::mouseClick(panel->findChild<CapsuleButton *>(u"dismissButton"_s), Qt::LeftButton);
+        QVERIFY2(aliveInPress, "the panel was deleted inside its own button's press");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY2(!panel, "the dropped panel was never deleted");
+    }
+};
+
+QTEST_MAIN(AlertTest)
+#include "AlertTest.moc"

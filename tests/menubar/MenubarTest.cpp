@@ -1,0 +1,162 @@
+#include "menubar/AbstractLoginItem.h"
+#include "menubar/AlarmListView.h"
+#include "menubar/BrisvaneApp.h"
+#include "support/StoreFixture.h"
+#include "support/TestMoments.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimeEdit>
+
+using namespace Qt::Literals::StringLiterals;
+
+// In Berlin, in American English. The test is the login item too.
+class MenubarTest : public QObject, public AbstractLoginItem
+{
+    Q_OBJECT
+    std::unique_ptr<StoreFixture> m_store;
+    std::unique_ptr<AlarmListView> m_view;
+    Status m_status = Status::NotRegistered;
+    Status m_onRegister = Status::Enabled; // what a registration leads to: none when refused
+
+    Status status() const override { return m_status; }
+    bool registerItem() override { return (m_status = m_onRegister) != Status::NotRegistered; }
+    bool unregisterItem() override { return m_status = Status::NotRegistered, true; }
+
+    // The window over a store whose clock reads `now`.
+    AlarmListView &open(const QString &now = u"2026-01-05T10:37:00+01:00"_s)
+    {
+        m_store = std::make_unique<StoreFixture>();
+        *m_store->now = momentFromIso(now);
+        m_view = std::make_unique<AlarmListView>(m_store->start(), *this);
+        m_view->show();
+        return *m_view;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); } // as in the program
+    void cleanup() { m_view.reset(), m_store.reset(); }
+
+    void details_data()
+    {
+        QTest::addColumn<QString>("alarm"); // when in January 2026, and of what kind
+        QTest::addColumn<QString>("details"); // without a label
+        // Now is 23:30 on 5 January in Berlin, still 22:30 in UTC.
+        QTest::newRow("snoozed") << u"5T23:35 snooze"_s << u"Snoozed"_s;
+        QTest::newRow("every day, off") << u"6T07:30 daily off"_s << u"Every day"_s;
+        QTest::newRow("once today") << u"5T23:50"_s << u"Once · today"_s;
+        QTest::newRow("tomorrow, today in UTC") << u"6T00:30"_s << u"Once · tomorrow"_s;
+        QTest::newRow("tomorrow, over 24 hours ahead") << u"6T23:45"_s << u"Once · tomorrow"_s;
+        QTest::newRow("later, tomorrow in UTC") << u"7T00:30"_s << u"Once · Jan 7, 2026"_s;
+        QTest::newRow("once finished") << u"5T07:30 off"_s << u"Once · finished"_s;
+    }
+    void details()
+    {
+        QFETCH(QString, alarm);
+        QFETCH(QString, details);
+        open(u"2026-01-05T23:30:00+01:00"_s);
+        Alarm shown { {}, momentFromIso(u"2026-01-0"_s + alarm.left(7) + u":00+01:00"_s), {},
+            alarm.contains(u"daily"_s), !alarm.contains(u"off"_s), alarm.contains(u"snooze"_s) };
+        for (const QString &label : { QString(), u"Gym"_s }) {
+            shown.label = label;
+            m_store->alarms->setAlarms({ shown });
+            const QString expected = label.isEmpty() ? details : label + u" · "_s + details;
+            QCOMPARE(m_view->findChild<QLabel *>(u"details"_s)->text(), expected);
+        }
+    }
+
+    void defaultNewTime_data()
+    {
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<QTime>("shown");
+        QTest::newRow("10:37") << u"2026-01-05T10:37:00+01:00"_s << QTime(12, 0);
+        QTest::newRow("10:00:30") << u"2026-01-05T10:00:30+01:00"_s << QTime(11, 0);
+        QTest::newRow("23:30") << u"2026-01-05T23:30:00+01:00"_s << QTime(1, 0);
+    }
+    void defaultNewTime()
+    {
+        QFETCH(QString, now);
+        QFETCH(QTime, shown);
+        QCOMPARE(open(now).findChild<QTimeEdit *>(u"timeEdit"_s)->time(), shown);
+    }
+
+    // Return adds the alarm, which takes the place of "No alarms set.", and
+    // "Test Alert" rings without adding one.
+    void addingAndTestAlert()
+    {
+        open();
+        auto *empty = m_view->findChild<QLabel *>(u"emptyText"_s);
+        QCOMPARE(empty->text(), u"No alarms set."_s);
+        m_view->findChild<QTimeEdit *>(u"timeEdit"_s)->setTime(QTime(7, 45));
+        m_view->findChild<QCheckBox *>(u"repeatDaily"_s)->setChecked(true);
+        QTest::keyClicks(m_view->findChild<QWidget *>(u"labelEdit"_s), u" Gym  bag "_s);
+        QTest::keyClick(m_view->findChild<QWidget *>(u"labelEdit"_s), Qt::Key_Return);
+        QCOMPARE(m_store->alarms->alarms().size(), 1);
+        const Alarm added = m_store->alarms->alarms().constFirst();
+        QCOMPARE(added.label, u"Gym  bag"_s);
+        QCOMPARE(isoFromMoment(added.fireDate, 3600), u"2026-01-06T07:45:00.000+01:00"_s);
+        QVERIFY(added.repeatsDaily);
+        QCOMPARE(m_view->findChild<QLineEdit *>(u"labelEdit"_s)->text(), QString());
+        QCOMPARE(m_view->findChild<QTimeEdit *>(u"timeEdit"_s)->time(), QTime(7, 45));
+        QVERIFY2(m_view->findChild<QCheckBox *>(u"repeatDaily"_s)->isChecked(), "repeat cleared");
+        auto *list = m_view->findChild<QWidget *>(u"alarmList"_s);
+        QVERIFY(!empty->isVisible() && list->isVisible());
+        QTest::mouseClick(m_view->findChild<QWidget *>(u"deleteButton"_s), Qt::LeftButton);
+        QVERIFY2(empty->isVisible() && !list->isVisible(), "an empty list shows");
+        QTest::mouseClick(m_view->findChild<QWidget *>(u"testAlertButton"_s), Qt::LeftButton);
+        QCOMPARE(m_store->alert->shown.size(), 1);
+        QCOMPARE(m_store->alert->shown.constFirst().label, u"Test"_s);
+        QVERIFY2(m_store->alarms->alarms().isEmpty(), "\"Test Alert\" added an alarm");
+    }
+
+    void openAtLogin_data()
+    {
+        QTest::addColumn<bool>("before");
+        QTest::addColumn<Status>("onRegister");
+        QTest::addColumn<bool>("after");
+        QTest::newRow("registered") << false << Status::Enabled << true;
+        QTest::newRow("refused") << false << Status::NotRegistered << false;
+        QTest::newRow("needs approval") << false << Status::RequiresApproval << false;
+        QTest::newRow("switched off") << true << Status::Enabled << false;
+    }
+    void openAtLogin()
+    {
+        QFETCH(bool, before);
+        QFETCH(Status, onRegister);
+        QFETCH(bool, after);
+        m_status = before ? Status::Enabled : Status::NotRegistered;
+        m_onRegister = onRegister;
+        auto *box = open().findChild<QCheckBox *>(u"openAtLogin"_s);
+        QTest::mouseClick(box, Qt::LeftButton);
+        QCOMPARE(box->isChecked(), after);
+        QCOMPARE(m_status, after ? Status::Enabled : Status::NotRegistered);
+    }
+
+    void closing_data()
+    {
+        QTest::addColumn<bool>("popup");
+        QTest::addColumn<bool>("quits");
+        QTest::newRow("without a tray the window is the program") << false << true;
+        QTest::newRow("with a tray the popup only hides") << true << false;
+    }
+    void closing()
+    {
+        QFETCH(bool, popup);
+        QFETCH(bool, quits);
+        StoreFixture store;
+        BrisvaneApp app(store.start(), *this);
+        app.start();
+        QVERIFY2(app.window()->isVisible(), "without a tray no window opened");
+        if (popup) // as it opens by the tray's icon
+            app.window()->setWindowFlags(Qt::Popup);
+        // Ends the loop with 1, unless closing the window asks it to quit (with 0).
+        QMetaObject::invokeMethod(
+            qApp, [&] { QCoreApplication::exit(1), app.window()->close(); }, Qt::QueuedConnection);
+        QCOMPARE(QCoreApplication::exec() == 0, quits);
+    }
+};
+
+QTEST_MAIN(MenubarTest)
+#include "MenubarTest.moc"

@@ -1,0 +1,147 @@
+#include "platform/AutostartLoginItem.h"
+#include "platform/DesktopEntry.h"
+#include "platform/LogindWakeNotifier.h"
+#include "platform/SingleInstance.h"
+#include "platform/Translations.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using Status = AbstractLoginItem::Status;
+
+// In a temporary config home, with a private bus in place of the system bus.
+class PlatformTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    const QString m_program = m_dir.filePath(u"brisvane"_s); // to be started at login
+    const QString m_entry = m_dir.filePath(u"config/autostart/brisvane.desktop"_s);
+    QProcess m_bus;
+    AbstractWakeNotifier m_marker; // hears the test's own marker signal
+
+    static void write(const QString &path, const QByteArray &bytes)
+    {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath(u"config"_s).toUtf8());
+        qputenv("XDG_CONFIG_DIRS", m_dir.filePath(u"xdg"_s).toUtf8());
+        write(m_program, {});
+        m_bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address=1"_s });
+        QVERIFY2(m_bus.waitForReadyRead(), "dbus-daemon did not start");
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.readLine().trimmed());
+        // Only the owner of logind's name is heard: this process's own connection
+        // takes the name and plays logind.
+        QVERIFY(QDBusConnection::systemBus().registerService(u"org.freedesktop.login1"_s));
+        QVERIFY(QDBusConnection::systemBus().connect(
+            {}, u"/"_s, u"test.Marker"_s, u"Marker"_s, &m_marker, SIGNAL(woke())));
+    }
+    void cleanupTestCase() { m_bus.kill(), m_bus.waitForFinished(); }
+    void init() { QFile::remove(m_entry); }
+
+    void execOfAnAwkwardPath_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("exec"); // as written, @ for the folder
+        QTest::newRow("space") << u"a b"_s << u"\"@/a b\""_s;
+        QTest::newRow("quote") << u"a\"b"_s << u"\"@/a\\\\\"b\""_s;
+        QTest::newRow("backslash") << u"a\\b"_s << u"\"@/a\\\\\\\\b\""_s;
+        QTest::newRow("dollar") << u"a$b"_s << u"\"@/a\\\\$b\""_s;
+        QTest::newRow("backtick") << u"a`b"_s << u"\"@/a\\\\`b\""_s;
+        QTest::newRow("percent") << u"50%off"_s << u"@/50%%off"_s;
+    }
+    void execOfAnAwkwardPath()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, exec);
+        const QString program = m_dir.filePath(name);
+        write(program, {});
+        QVERIFY(AutostartLoginItem(program).registerItem());
+        QFile file(m_entry);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString written = DesktopEntry::parse(file.readAll()).value().value(u"Exec"_s);
+        QCOMPARE(written, exec.replace(u'@', m_dir.path()));
+        QCOMPARE(AutostartLoginItem(program).status(), Status::Enabled);
+    }
+
+    void status_data()
+    {
+        QTest::addColumn<QByteArray>("entry"); // none of them is ours and switched on
+        const QByteArray ours = "[Desktop Entry]\nType=Application\nName=Brisvane\nExec=@\n";
+        QTest::newRow("hidden") << ours + "Hidden=true\n";
+        QTest::newRow("switched off") << ours + "X-GNOME-Autostart-enabled=false\n";
+        QTest::newRow("another program") << QByteArray(ours).replace("@", "/bin/true");
+        QTest::newRow("damaged") << ours + "Name\n";
+    }
+    void status()
+    {
+        QFETCH(QByteArray, entry);
+        write(m_entry, entry.replace("@", m_program.toUtf8()));
+        QCOMPARE(AutostartLoginItem(m_program).status(), Status::NotRegistered);
+    }
+
+    void unregisterAndRefusedRegister()
+    {
+        AutostartLoginItem item(m_program);
+        QVERIFY(item.registerItem() && item.unregisterItem());
+        QVERIFY2(!QFile::exists(m_entry), "the entry is left behind");
+        QCOMPARE(item.status(), Status::NotRegistered);
+        // Where the system starts the program too, the user's entry must hide it.
+        write(m_dir.filePath(u"xdg/autostart/brisvane.desktop"_s), "[Desktop Entry]\n");
+        QVERIFY(item.registerItem() && item.unregisterItem());
+        QCOMPARE(item.status(), Status::NotRegistered);
+        QVERIFY2(QFile::exists(m_entry), "nothing hides the system's entry");
+        // A registration whose write fails is refused. Below a plain file no folder
+        // can be made, not even by root.
+        qputenv("XDG_CONFIG_HOME", (m_program + u"/config"_s).toUtf8());
+        QVERIFY2(!item.registerItem(), "a failed write counted as registered");
+        QCOMPARE(item.status(), Status::NotRegistered);
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath(u"config"_s).toUtf8());
+    }
+
+    void secondLaunchActivatesTheFirst()
+    {
+        const QString socket = m_dir.filePath(u"brisvane.socket"_s);
+        SingleInstance first(socket);
+        QSignalSpy activations(&first, &SingleInstance::activationRequested);
+        QCOMPARE(first.claim(), SingleInstance::Role::Primary);
+        QCOMPARE(SingleInstance(socket).claim(), SingleInstance::Role::Secondary);
+        QVERIFY2(activations.wait(), "the first copy never heard of the second launch");
+    }
+
+    void wakeFromSleep()
+    {
+        QDBusConnection logind = QDBusConnection::systemBus(); // which owns logind's name
+        LogindWakeNotifier notifier(QDBusConnection::systemBus());
+        QSignalSpy woke(&notifier, &LogindWakeNotifier::woke);
+        QSignalSpy marked(&m_marker, &AbstractWakeNotifier::woke);
+        for (const bool start : { true, false }) {
+            QVERIFY(logind.send(QDBusMessage::createSignal(u"/org/freedesktop/login1"_s,
+                                    u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s)
+                << start));
+            // One sender's signals come in order: once the marker is heard, so was the first.
+            QVERIFY(logind.send(QDBusMessage::createSignal(u"/"_s, u"test.Marker"_s, u"Marker"_s)));
+            QVERIFY(marked.wait());
+            QCOMPARE(woke.count(), start ? 0 : 1);
+        }
+    }
+
+    void germanTexts()
+    {
+        Translations::install(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(QCoreApplication::translate("AlertView", "Dismiss"), u"Ausschalten"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(PlatformTest)
+#include "PlatformTest.moc"
