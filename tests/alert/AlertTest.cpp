@@ -17,40 +17,58 @@ class AlertTest : public QObject, public AbstractDesktop
 {
     Q_OBJECT
     std::optional<QRect> m_focused;
+    bool m_knowsPointer = true;
     AlertPresenter m_presenter { *this };
 
     std::optional<QRect> activeWindowFrame() const override { return m_focused; }
+    bool knowsPointer() const override { return m_knowsPointer; }
     bool hasCompositor() const override { return false; }
+    AlertPanel *panel() const { return m_presenter.panels().value(0); }
 
     // Rings at the moment 0: 2001-01-01 at 1:00 in Berlin.
     static RingingAlarm ringing(QString label) { return { .label = label }; }
 
 private Q_SLOTS:
-    void cleanup() { m_presenter.hide(), m_focused.reset(); }
+    void cleanup() { m_presenter.hide(), m_focused.reset(), m_knowsPointer = true; }
 
     void screen_data()
     {
         QTest::addColumn<QRect>("focused"); // null: none
         QTest::addColumn<QPoint>("pointer");
-        QTest::addColumn<int>("screen");
+        QTest::addColumn<bool>("knowsPointer");
+        QTest::addColumn<int>("screen"); // -1: every screen
         const QPoint left(700, 450), right(2400, 540);
-        QTest::newRow("pointer on no screen: primary") << QRect() << QPoint(-500, -500) << 0;
-        QTest::newRow("focused window's, not pointer's") << QRect(1500, 9, 800, 600) << left << 1;
-        QTest::newRow("one with most of focused window") << QRect(840, 9, 800, 600) << right << 0;
-        QTest::newRow("no focused window: pointer's") << QRect() << right << 1;
-        QTest::newRow("focused window nowhere: pointer's") << QRect(-900, -9, 40, 3) << right << 1;
+        QTest::newRow("pointer on no screen: primary")
+            << QRect() << QPoint(-500, -500) << true << 0;
+        QTest::newRow("focused window's, not pointer's")
+            << QRect(1500, 9, 800, 600) << left << true << 1;
+        QTest::newRow("one with most of focused window")
+            << QRect(840, 9, 800, 600) << right << true << 0;
+        QTest::newRow("no focused window: pointer's") << QRect() << right << true << 1;
+        QTest::newRow("focused window nowhere: pointer's")
+            << QRect(-900, -9, 40, 3) << right << true << 1;
+        QTest::newRow("focused window, pointer untold")
+            << QRect(1500, 9, 800, 600) << left << false << 1;
+        QTest::newRow("neither told: every screen") << QRect() << right << false << -1;
     }
     void screen()
     {
         QFETCH(QRect, focused);
         QFETCH(QPoint, pointer);
+        QFETCH(bool, knowsPointer);
         QFETCH(int, screen);
         m_focused = focused.isNull() ? std::nullopt : std::optional(focused);
+        m_knowsPointer = knowsPointer;
         QCursor::setPos(pointer);
         m_presenter.show(ringing(u"Gym"_s), {}, {});
-        QVERIFY2(m_presenter.panel(), "no panel shown");
-        const QRect expected = QGuiApplication::screens().value(screen)->geometry();
-        QCOMPARE(m_presenter.panel()->geometry().center(), expected.center());
+        QList<QPoint> centres, expected;
+        for (const AlertPanel *panel : m_presenter.panels())
+            centres << panel->geometry().center();
+        for (const QScreen *each : QGuiApplication::screens())
+            expected << each->geometry().center();
+        if (screen >= 0)
+            expected = { expected.value(screen) };
+        QCOMPARE(centres, expected);
     }
 
     void subtitle_data()
@@ -67,10 +85,10 @@ private Q_SLOTS:
         QFETCH(QString, label);
         QFETCH(QString, shown);
         m_presenter.show(ringing(u"Earlier"_s), {}, {});
-        const QPointer<AlertPanel> earlier = m_presenter.panel();
+        const QPointer<AlertPanel> earlier = panel();
         m_presenter.show(ringing(label), {}, {});
         QVERIFY2(!earlier || !earlier->isVisible(), "the earlier panel is still up");
-        auto *subtitle = m_presenter.panel()->findChild<FittedLabel *>(u"subtitle"_s);
+        auto *subtitle = panel()->findChild<FittedLabel *>(u"subtitle"_s);
         QCOMPARE(subtitle->shownText(), shown);
     }
 
@@ -89,7 +107,7 @@ private Q_SLOTS:
         QStringList ran;
         m_presenter.show(
             ringing(u"Gym"_s), [&] { ran << u"snooze"_s; }, [&] { ran << u"dismiss"_s; });
-        auto *capsule = m_presenter.panel()->findChild<CapsuleButton *>(button + u"Button"_s);
+        auto *capsule = panel()->findChild<CapsuleButton *>(button + u"Button"_s);
         const QPoint at = onCapsule ? capsule->rect().center() : QPoint(1, capsule->height() - 2);
         QTest::mouseClick(capsule, Qt::LeftButton, {}, at);
         QTest::mouseClick(capsule, Qt::LeftButton, {}, at);
@@ -100,15 +118,15 @@ private Q_SLOTS:
     {
         bool aliveInPress = false;
         m_presenter.show(ringing(u"Gym"_s), {}, [&] {
-            const QPointer<AlertPanel> panel = m_presenter.panel();
+            const QPointer<AlertPanel> pressed = panel();
             m_presenter.hide();
-            aliveInPress = panel;
+            aliveInPress = pressed;
         });
-        const QPointer<AlertPanel> panel = m_presenter.panel();
-        QTest::mouseClick(panel->findChild<CapsuleButton *>(u"dismissButton"_s), Qt::LeftButton);
+        const QPointer<AlertPanel> shown = panel();
+        QTest::mouseClick(shown->findChild<CapsuleButton *>(u"dismissButton"_s), Qt::LeftButton);
         QVERIFY2(aliveInPress, "the panel was deleted inside its own button's press");
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY2(!panel, "the dropped panel was never deleted");
+        QVERIFY2(!shown, "the dropped panel was never deleted");
     }
 };
 

@@ -1,4 +1,5 @@
 #include "menubar/AbstractLoginItem.h"
+#include "menubar/AbstractTray.h"
 #include "menubar/AlarmListView.h"
 #include "menubar/BrisvaneApp.h"
 #include "support/StoreFixture.h"
@@ -7,10 +8,20 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 #include <QTimeEdit>
 
 using namespace Qt::Literals::StringLiterals;
+
+class FakeTray final : public AbstractTray
+{
+public:
+    bool shown = false;
+    bool isShown() const override { return shown; }
+    bool isAwaited() const override { return false; }
+    QRect iconGeometry() const override { return {}; }
+};
 
 // In Berlin, in American English. The test is the login item too.
 class MenubarTest : public QObject, public AbstractLoginItem
@@ -136,25 +147,60 @@ private Q_SLOTS:
 
     void closing_data()
     {
-        QTest::addColumn<bool>("popup");
+        QTest::addColumn<bool>("atLogin");
+        QTest::addColumn<QString>("tray"); // what the tray does after the start
         QTest::addColumn<bool>("quits");
-        QTest::newRow("without a tray the window is the program") << false << true;
-        QTest::newRow("with a tray the popup only hides") << true << false;
+        QTest::newRow("no tray: the window is the program") << false << u""_s << true;
+        QTest::newRow("a tray that came late: it only hides") << false << u"comes"_s << false;
+        QTest::newRow("a tray that came and went") << false << u"comes goes"_s << false;
+        QTest::newRow("at login the tray is awaited") << true << u"comes"_s << false;
     }
     void closing()
     {
-        QFETCH(bool, popup);
+        QFETCH(bool, atLogin);
+        QFETCH(QString, tray);
         QFETCH(bool, quits);
         StoreFixture store;
-        BrisvaneApp app(store.start(), *this);
-        app.start();
-        QVERIFY2(app.window()->isVisible(), "without a tray no window opened");
-        if (popup) // as it opens by the tray's icon
-            app.window()->setWindowFlags(Qt::Popup);
+        FakeTray fake;
+        BrisvaneApp app(store.start(), *this, fake, BrisvaneApp::TrayWindow::Popup);
+        app.start(atLogin ? BrisvaneApp::Start::AtLogin : BrisvaneApp::Start::ByUser);
+        QVERIFY2(app.window()->isVisible() != atLogin, "the window opened, or not, at start");
+        for (const QString &change : tray.split(u' ', Qt::SkipEmptyParts)) {
+            fake.shown = change == u"comes"_s;
+            Q_EMIT fake.shownChanged();
+        }
+        if (atLogin)
+            app.showWindow();
         // Ends the loop with 1, unless closing the window asks it to quit (with 0).
         QMetaObject::invokeMethod(
             qApp, [&] { QCoreApplication::exit(1), app.window()->close(); }, Qt::QueuedConnection);
         QCOMPARE(QCoreApplication::exec() == 0, quits);
+    }
+
+    // Next to the point of the click, wholly on the screen that holds it.
+    void opensByTheClick_data()
+    {
+        QTest::addColumn<QPoint>("click");
+        QTest::newRow("top right") << QPoint(795, 3);
+        QTest::newRow("bottom left") << QPoint(20, 590);
+    }
+    void opensByTheClick()
+    {
+        QFETCH(QPoint, click);
+        StoreFixture store;
+        FakeTray tray;
+        tray.shown = true;
+        BrisvaneApp app(store.start(), *this, tray, BrisvaneApp::TrayWindow::Focused);
+        Q_EMIT tray.activated(click);
+        const QRect frame = app.window()->frameGeometry();
+        QVERIFY(app.window()->isVisible());
+        QVERIFY(QGuiApplication::primaryScreen()->geometry().contains(frame));
+        QVERIFY(frame.left() <= click.x() && click.x() <= frame.right());
+        QVERIFY2(qMin(qAbs(frame.top() - click.y()), qAbs(frame.bottom() - click.y())) <= 5,
+            qPrintable(u"%1,%2 %3x%4"_s.arg(frame.x())
+                           .arg(frame.y())
+                           .arg(frame.width())
+                           .arg(frame.height())));
     }
 };
 

@@ -1,11 +1,16 @@
 #include "platform/AutostartLoginItem.h"
+#include "platform/DBusMenu.h"
 #include "platform/DesktopEntry.h"
+#include "platform/DesktopTray.h"
 #include "platform/LogindWakeNotifier.h"
 #include "platform/SingleInstance.h"
 #include "platform/Translations.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -13,6 +18,19 @@
 
 using namespace Qt::Literals::StringLiterals;
 using Status = AbstractLoginItem::Status;
+
+// A tray's watcher, with a host to show what registers with it.
+class FakeWatcher : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered CONSTANT)
+public:
+    int registrations = 0;
+    bool hostRegistered() const { return true; }
+public Q_SLOTS:
+    Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString &) { ++registrations; }
+};
 
 // In a temporary config home, with a private bus in place of the system bus.
 class PlatformTest : public QObject
@@ -22,6 +40,7 @@ class PlatformTest : public QObject
     const QString m_program = m_dir.filePath(u"brisvane"_s); // to be started at login
     const QString m_entry = m_dir.filePath(u"config/autostart/brisvane.desktop"_s);
     QProcess m_bus;
+    QString m_address;
     AbstractWakeNotifier m_marker; // hears the test's own marker signal
 
     static void write(const QString &path, const QByteArray &bytes)
@@ -39,7 +58,8 @@ private Q_SLOTS:
         write(m_program, {});
         m_bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address=1"_s });
         QVERIFY2(m_bus.waitForReadyRead(), "dbus-daemon did not start");
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.readLine().trimmed());
+        m_address = QString::fromUtf8(m_bus.readLine().trimmed());
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_address.toUtf8());
         // Only the owner of logind's name is heard: this process's own connection
         // takes the name and plays logind.
         QVERIFY(QDBusConnection::systemBus().registerService(u"org.freedesktop.login1"_s));
@@ -70,7 +90,7 @@ private Q_SLOTS:
         QFile file(m_entry);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString written = DesktopEntry::parse(file.readAll()).value().value(u"Exec"_s);
-        QCOMPARE(written, exec.replace(u'@', m_dir.path()));
+        QCOMPARE(written, exec.replace(u'@', m_dir.path()) + u" --autostart"_s);
         QCOMPARE(AutostartLoginItem(program).status(), Status::Enabled);
     }
 
@@ -136,6 +156,77 @@ private Q_SLOTS:
         }
     }
 
+    // The item finds the tray's watcher whenever it comes, again after the
+    // panel restarts, and answers as the program.
+    void trayItem_data()
+    {
+        QTest::addColumn<bool>("watcherFirst");
+        QTest::newRow("watcher at start") << true;
+        QTest::newRow("watcher later") << false;
+    }
+    void trayItem()
+    {
+        QFETCH(bool, watcherFirst);
+        QDBusConnection panel = QDBusConnection::connectToBus(m_address, u"panel"_s);
+        FakeWatcher watcher;
+        QVERIFY(panel.registerObject(u"/StatusNotifierWatcher"_s, &watcher,
+            QDBusConnection::ExportScriptableContents | QDBusConnection::ExportAllProperties));
+        const auto startPanel = [&] { panel.registerService(u"org.kde.StatusNotifierWatcher"_s); };
+        if (watcherFirst)
+            startPanel();
+        DesktopTray tray(QDBusConnection::connectToBus(m_address, u"item"_s), QIcon());
+        if (!watcherFirst)
+            startPanel();
+        QTRY_VERIFY(tray.isShown());
+        panel.unregisterService(u"org.kde.StatusNotifierWatcher"_s);
+        QTRY_VERIFY2(!tray.isShown(), "shown by a tray that is gone");
+        startPanel();
+        QTRY_COMPARE(watcher.registrations, 2);
+        QTRY_VERIFY(tray.isShown());
+
+        const QString item = QDBusConnection(u"item"_s).baseService();
+        const auto call = [&](const QString &path, const QString &interface, const QString &method,
+                              const QVariantList &arguments) {
+            QDBusMessage message = QDBusMessage::createMethodCall(item, path, interface, method);
+            message.setArguments(arguments);
+            // The item answers from this very thread: wait with the event loop running.
+            const QDBusPendingCall pending = panel.asyncCall(message);
+            if (!QTest::qWaitFor([&] { return pending.isFinished(); }))
+                return QVariantList();
+            return pending.reply().arguments();
+        };
+        const auto property = [&](const QString &name) {
+            return call(u"/StatusNotifierItem"_s, u"org.freedesktop.DBus.Properties"_s, u"Get"_s,
+                { u"org.kde.StatusNotifierItem"_s, name })
+                .value(0)
+                .value<QDBusVariant>()
+                .variant();
+        };
+        QCOMPARE(property(u"Title"_s).toString(), u"Brisvane"_s);
+        QCOMPARE(property(u"Id"_s).toString(), u"brisvane"_s);
+
+        QSignalSpy activated(&tray, &AbstractTray::activated);
+        call(u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"Activate"_s, { 300, 40 });
+        QTRY_COMPARE(activated.value(0).value(0).toPoint(), QPoint(300, 40));
+
+        DBusMenu::Layout menu;
+        call(u"/MenuBar"_s, u"com.canonical.dbusmenu"_s, u"GetLayout"_s, { 0, -1, QStringList() })
+                .value(1)
+                .value<QDBusArgument>()
+            >> menu;
+        QStringList labels;
+        for (const DBusMenu::Layout &entry : std::as_const(menu.children))
+            labels << entry.properties.value(u"label"_s).toString();
+        QCOMPARE(labels, QStringList({ u"Open Brisvane"_s, u"Quit"_s }));
+        QSignalSpy open(&tray, &AbstractTray::openRequested);
+        QSignalSpy quit(&tray, &AbstractTray::quitRequested);
+        for (const int id : { menu.children.value(0).id, menu.children.value(1).id })
+            call(u"/MenuBar"_s, u"com.canonical.dbusmenu"_s, u"Event"_s,
+                { id, u"clicked"_s, QVariant::fromValue(QDBusVariant(0)), 0u });
+        QTRY_COMPARE(open.count() * 10 + quit.count(), 11);
+        QDBusConnection::disconnectFromBus(u"panel"_s);
+    }
+
     void germanTexts()
     {
         Translations::install(QLocale(QLocale::German, QLocale::Germany));
@@ -143,5 +234,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(PlatformTest)
+QTEST_MAIN(PlatformTest)
 #include "PlatformTest.moc"
