@@ -10,7 +10,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -22,85 +21,50 @@ namespace {
 
 // Generous: a sanitizer build on two busy cores is slow to start.
 constexpr int kPatience = 20000;
-const QRect kScreen(0, 0, 1440, 900);
-// A third of the screen and a tenth more each way, centred.
+// A third of the 1440x900 screen and a tenth more each way, centred.
 const QRect kPanel(456, 285, 528, 330);
+// Geometries as xdotool gives them: the alert where it belongs, the tray
+// icon and the alarm window (as tall as its list) anywhere.
+const QString kPanelShown = uR"(X=456\s+Y=285\s+WIDTH=528\s+HEIGHT=330)"_s;
+const QString kIconShown = uR"(X=(\d+)\s+Y=(\d+)\s+WIDTH=22\s+HEIGHT=22)"_s;
+const QString kWindowShown = uR"(X=(\d+)\s+Y=(\d+)\s+WIDTH=380\s)"_s;
 
-QString output(const QString &program, const QStringList &arguments)
+// What a tool printed; the first word is the tool.
+QString run(QStringList command)
 {
     QProcess process;
-    process.start(program, arguments);
+    process.start(command.takeFirst(), command);
     process.waitForFinished(kPatience);
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-QString xdotool(const QStringList &arguments)
+// The program's window on screen whose geometry matches; capture 1 is its id.
+QRegularExpressionMatch shown(const QString &geometry)
 {
-    return output(u"xdotool"_s, arguments);
+    const QString windows = run({ u"xdotool"_s, u"search"_s, u"--onlyvisible"_s, u"--name"_s,
+        u"^Brisvane$"_s, u"getwindowgeometry"_s, u"--shell"_s, u"%@"_s });
+    return QRegularExpression(u"WINDOW=(\\d+)\\s+"_s + geometry).match(windows);
 }
 
-struct Window
+// Moves the pointer there and clicks, or does what xdotool is told instead.
+QString pointAt(QPoint at, const QStringList &then = { u"click"_s, u"1"_s })
 {
-    QString id;
-    QRect geometry;
-    bool overrideRedirect = false;
-
-    explicit operator bool() const { return !id.isEmpty(); }
-};
-
-Window window(const QString &id)
-{
-    const QString info = output(u"xwininfo"_s, { u"-id"_s, id });
-    const auto field = [&](const QString &name) {
-        return QRegularExpression(name + u":\\s*(\\S+)"_s).match(info).captured(1);
-    };
-    return { id,
-        QRect(field(u"upper-left X"_s).toInt(), field(u"upper-left Y"_s).toInt(),
-            field(u"Width"_s).toInt(), field(u"Height"_s).toInt()),
-        field(u"Override Redirect State"_s) == u"yes"_s };
-}
-
-// The program's window on screen of that size (a height of 0: any height).
-Window shown(QSize size)
-{
-    const QString ids = xdotool({ u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Brisvane$"_s });
-    for (const QString &id : ids.split(u'\n', Qt::SkipEmptyParts)) {
-        const Window found = window(id);
-        if (found.geometry.width() == size.width()
-            && (size.height() == 0 || found.geometry.height() == size.height()))
-            return found;
-    }
-    return {};
-}
-
-const QSize kIcon(22, 22);
-const QSize kAlarmWindow(380, 0);
-
-void click(QPoint at)
-{
-    xdotool(
-        { u"mousemove"_s, QString::number(at.x()), QString::number(at.y()), u"click"_s, u"1"_s });
-}
-
-// The window under the pointer there: the one in front.
-QString frontWindowAt(QPoint at)
-{
-    const QString location = xdotool({ u"mousemove"_s, QString::number(at.x()),
-        QString::number(at.y()), u"getmouselocation"_s, u"--shell"_s });
-    return QRegularExpression(u"WINDOW=(\\d+)"_s).match(location).captured(1);
+    return run(QStringList {
+                   u"xdotool"_s, u"mousemove"_s, QString::number(at.x()), QString::number(at.y()) }
+        + then);
 }
 
 // The window with the keyboard focus, and the one the window manager calls active.
 QString focus()
 {
-    return xdotool({ u"getwindowfocus"_s }) + u' ' + xdotool({ u"getactivewindow"_s });
+    return run({ u"xdotool"_s, u"getwindowfocus"_s }) + u' '
+        + run({ u"xdotool"_s, u"getactivewindow"_s });
 }
 
 void screenshot(const QString &name)
 {
-    QProcess::execute(u"import"_s,
-        { u"-window"_s, u"root"_s,
-            QStringLiteral(BRISVANE_SCREENSHOT_DIR "/") + name + u".png"_s });
+    run({ u"import"_s, u"-window"_s, u"root"_s,
+        QStringLiteral(BRISVANE_SCREENSHOT_DIR "/") + name + u".png"_s });
 }
 
 } // namespace
@@ -109,155 +73,137 @@ class DesktopTest : public QObject
 {
     Q_OBJECT
 
-    // HOME, the settings below it, and the runtime folder (mode 0700).
-    QTemporaryDir m_home;
-    QList<QProcess *> m_started;
-    QRect m_snooze;
-    QRect m_dismiss;
+    QTemporaryDir m_home; // mode 0700, so also the runtime folder
+    QPoint m_snooze; // where the alert's buttons are drawn in it
+    QPoint m_dismiss;
 
-    QProcess *start(const QString &program, const QStringList &arguments = {})
+    QProcess *start(QStringList command = { QStringLiteral(BRISVANE_EXECUTABLE) })
     {
         auto *process = new QProcess(this);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"HOME"_s, m_home.path());
-        environment.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"config"_s));
-        environment.insert(u"XDG_RUNTIME_DIR"_s, m_home.path());
-        environment.insert(u"QT_LOGGING_RULES"_s, u"brisvane.store.debug=true"_s);
-        process->setProcessEnvironment(environment);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process->start(program, arguments);
-        m_started.append(process);
+        process->start(command.takeFirst(), command);
         return process;
     }
-    QProcess *launch() { return start(QStringLiteral(BRISVANE_EXECUTABLE)); }
-
-    QString alarmsFile() const { return m_home.filePath(u"config/brisvane/alarms.json"_s); }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"), "run under scripts/desktop-session");
-        QVERIFY(m_home.isValid());
-        QVERIFY(QDir().mkpath(QStringLiteral(BRISVANE_SCREENSHOT_DIR)));
-        // Where the alert draws its buttons: its own layout at the panel's size,
-        // on this X display with its fonts.
+        QVERIFY(m_home.isValid() && QDir().mkpath(QStringLiteral(BRISVANE_SCREENSHOT_DIR)));
+        // For every program started here: a home of their own, and each ring
+        // and save logged on the standard error.
+        qputenv("HOME", m_home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_home.filePath(u"config"_s).toUtf8());
+        qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
+        qputenv("QT_LOGGING_RULES", "brisvane.store.debug=true");
+        // The alert's own layout at the panel's size, on this display with its fonts.
         AlertView view(RingingAlarm {}, {}, {});
         view.resize(kPanel.size());
         view.setAttribute(Qt::WA_DontShowOnScreen);
         view.show();
-        m_snooze = view.findChild<QWidget *>(u"snoozeButton"_s)->geometry();
-        m_dismiss = view.findChild<QWidget *>(u"dismissButton"_s)->geometry();
+        m_snooze = view.findChild<QWidget *>(u"snoozeButton"_s)->geometry().center();
+        m_dismiss = view.findChild<QWidget *>(u"dismissButton"_s)->geometry().center();
     }
 
     void cleanup()
     {
-        for (QProcess *process : std::as_const(m_started)) {
-            process->terminate();
-            process->waitForFinished(kPatience);
-        }
-        qDeleteAll(m_started);
-        m_started.clear();
+        qDeleteAll(findChildren<QProcess *>()); // killed
+        QTRY_VERIFY_WITH_TIMEOUT(!shown(kIconShown).hasMatch(), kPatience);
     }
 
     void trayIconTogglesTheWindow()
     {
-        launch();
-        Window icon;
-        QTRY_VERIFY_WITH_TIMEOUT((icon = shown(kIcon)), kPatience);
-        click(icon.geometry.center());
-        Window opened;
-        QTRY_VERIFY2_WITH_TIMEOUT(
-            (opened = shown(kAlarmWindow)), "a click on the tray icon opened no window", kPatience);
+        start();
+        QRegularExpressionMatch icon;
+        QTRY_VERIFY_WITH_TIMEOUT((icon = shown(kIconShown)).hasMatch(), kPatience);
+        const QPoint bell(icon.captured(2).toInt() + 11, icon.captured(3).toInt() + 11);
+        pointAt(bell);
+        QRegularExpressionMatch opened;
+        QTRY_VERIFY2_WITH_TIMEOUT((opened = shown(kWindowShown)).hasMatch(),
+            "a click on the tray icon opened no window", kPatience);
         screenshot(u"tray-window"_s);
-        const QRect at = opened.geometry;
-        const int iconX = icon.geometry.center().x();
-        QVERIFY2(at.top() > icon.geometry.bottom() && at.top() < icon.geometry.bottom() + 16
-                && at.left() <= iconX && iconX <= at.right(),
+        // Just below the icon, across its column.
+        const QPoint at(opened.captured(2).toInt(), opened.captured(3).toInt());
+        QVERIFY2(at.y() > bell.y() && at.y() < bell.y() + 30 && at.x() <= bell.x()
+                && bell.x() < at.x() + 380,
             "the window does not hang from the tray icon");
-        click(icon.geometry.center());
-        QTRY_VERIFY2_WITH_TIMEOUT(!shown(kAlarmWindow),
+        pointAt(bell);
+        QTRY_VERIFY2_WITH_TIMEOUT(!shown(kWindowShown).hasMatch(),
             "a second click on the tray icon left the window open", kPatience);
     }
 
     void secondLaunchHandsOverToTheFirst()
     {
-        QProcess *first = launch();
-        QTRY_VERIFY_WITH_TIMEOUT(shown(kIcon), kPatience);
-        QProcess *second = launch();
+        QProcess *first = start();
+        QTRY_VERIFY_WITH_TIMEOUT(shown(kIconShown).hasMatch(), kPatience);
+        QProcess *second = start();
         QVERIFY2(second->waitForFinished(kPatience),
             "a second launch kept running: two copies ring every alarm twice");
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
         QTRY_VERIFY2_WITH_TIMEOUT(
-            shown(kAlarmWindow), "the first copy did not open its window", kPatience);
+            shown(kWindowShown).hasMatch(), "the first copy did not open its window", kPatience);
         QCOMPARE(first->state(), QProcess::Running);
     }
 
     void alertInFrontOfAFocusedFullScreenWindow()
     {
-        start(u"xmessage"_s, { u"-name"_s, u"fullscreen"_s, u"A full-screen window"_s });
-        QString other;
-        QTRY_VERIFY_WITH_TIMEOUT(!(other = xdotool({ u"search"_s, u"--onlyvisible"_s,
-                                       u"--classname"_s, u"fullscreen"_s }))
-                                      .isEmpty(),
+        start({ u"xmessage"_s, u"-name"_s, u"fullscreen"_s, u"A full-screen window"_s });
+        const QString other = run({ u"xdotool"_s, u"search"_s, u"--sync"_s, u"--onlyvisible"_s,
+            u"--classname"_s, u"fullscreen"_s });
+        QVERIFY(!other.isEmpty());
+        run({ u"xdotool"_s, u"windowactivate"_s, u"--sync"_s, other });
+        run({ u"wmctrl"_s, u"-i"_s, u"-r"_s, other, u"-b"_s, u"add,fullscreen"_s });
+        QTRY_VERIFY_WITH_TIMEOUT(run({ u"xdotool"_s, u"getwindowgeometry"_s, u"--shell"_s, other })
+                                     .contains(u"X=0\nY=0\nWIDTH=1440\nHEIGHT=900"_s),
             kPatience);
-        xdotool({ u"windowactivate"_s, u"--sync"_s, other });
-        output(u"wmctrl"_s, { u"-i"_s, u"-r"_s, other, u"-b"_s, u"add,fullscreen"_s });
-        QTRY_COMPARE_WITH_TIMEOUT(window(other).geometry, kScreen, kPatience);
         const QString focused = other + u' ' + other;
         QTRY_COMPARE_WITH_TIMEOUT(focus(), focused, kPatience);
 
-        // Two alarms due now: they ring at the program's first tick, one
-        // alert after the other.
-        Alarm first;
-        first.label = u"First"_s;
-        first.fireDate = double(QDateTime::currentSecsSinceEpoch()) - kMomentEpochOffset;
-        Alarm second = first;
-        second.id = QUuid::createUuid();
-        second.label = u"Second"_s;
-        QVERIFY(QDir().mkpath(QFileInfo(alarmsFile()).path()));
-        QFile file(alarmsFile());
-        QVERIFY(
-            file.open(QIODevice::WriteOnly) && file.write(*encodeAlarms({ first, second })) > 0);
+        // Two alarms due now ring at the program's first tick, one alert
+        // after the other.
+        const Moment now = double(QDateTime::currentSecsSinceEpoch()) - kMomentEpochOffset;
+        const Alarm first { .fireDate = now, .label = u"First"_s };
+        const Alarm second { .fireDate = now, .label = u"Second"_s };
+        QFile file(m_home.filePath(u"config/brisvane/alarms.json"_s));
+        QVERIFY(QDir().mkpath(m_home.filePath(u"config/brisvane"_s)));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(*encodeAlarms({ first, second })));
         file.close();
-        launch();
+        start();
 
-        Window panel;
-        QTRY_VERIFY_WITH_TIMEOUT((panel = shown(kPanel.size())), kPatience);
+        QRegularExpressionMatch panel;
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            (panel = shown(kPanelShown)).hasMatch(), "no alert at 528x330+456+285", kPatience);
         screenshot(u"alert-over-full-screen"_s);
-        QVERIFY2(panel.overrideRedirect,
-            "the alert is a managed window: it must bypass the window manager");
-        QCOMPARE(panel.geometry, kPanel);
-        QVERIFY2(frontWindowAt(kPanel.center()) == panel.id,
-            "the full-screen window is in front of the alert");
+        const QString alert = panel.captured(1);
         QVERIFY2(
-            focus() == focused, qPrintable(u"the alert took the keyboard focus: "_s + focus()));
+            run({ u"xwininfo"_s, u"-id"_s, alert }).contains(u"Override Redirect State: yes"_s),
+            "the alert is a managed window: it must bypass the window manager");
+        QVERIFY2(pointAt(kPanel.center(), { u"getmouselocation"_s, u"--shell"_s })
+                     .endsWith(u"WINDOW="_s + alert),
+            "the full-screen window is in front of the alert");
+        QVERIFY2(focus() == focused, "the alert took the keyboard focus");
 
         // A first click on "Dismiss" takes it down, and the next one comes.
-        click(kPanel.topLeft() + m_dismiss.center());
-        Window next;
-        QTRY_VERIFY2_WITH_TIMEOUT((next = shown(kPanel.size())) && next.id != panel.id,
-            "a first click on Dismiss left the alert up", kPatience);
-        QVERIFY2(
-            focus() == focused, qPrintable(u"the alert took the keyboard focus: "_s + focus()));
-
-        // A first click on "Snooze 5 min" takes it down and stores a snooze alarm.
-        click(kPanel.topLeft() + m_snooze.center());
+        pointAt(kPanel.topLeft() + m_dismiss);
         QTRY_VERIFY2_WITH_TIMEOUT(
-            !shown(kPanel.size()), "a first click on Snooze left the alert up", kPatience);
+            (panel = shown(kPanelShown)).hasMatch() && panel.captured(1) != alert,
+            "a first click on Dismiss left the alert up", kPatience);
+        QVERIFY2(focus() == focused, "the alert took the keyboard focus");
+
+        // A first click on "Snooze 5 min" takes it down and stores a snooze.
+        pointAt(kPanel.topLeft() + m_snooze);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            !shown(kPanelShown).hasMatch(), "a first click on Snooze left the alert up", kPatience);
         const auto stored = [&] {
-            QFile saved(alarmsFile());
-            return saved.open(QIODevice::ReadOnly)
-                ? decodeAlarms(saved.readAll()).value_or(QList<Alarm> {})
-                : QList<Alarm> {};
+            return decodeAlarms(run({ u"cat"_s, file.fileName() }).toUtf8())
+                .value_or(QList<Alarm> {});
         };
         QTRY_COMPARE_WITH_TIMEOUT(stored().size(), 3, kPatience);
         const Alarm snooze = stored().at(2);
         QVERIFY(snooze.isSnooze);
         QCOMPARE(snooze.label, second.label);
         QCOMPARE(snooze.fireDate, second.fireDate + 300);
-        QVERIFY2(
-            focus() == focused, qPrintable(u"the alert took the keyboard focus: "_s + focus()));
+        QVERIFY2(focus() == focused, "the alert took the keyboard focus");
     }
 };
 
