@@ -2,7 +2,7 @@
 # check-package.sh BUILD_DIR WORK_DIR: builds the .deb with CPack, unpacks it
 # and checks that a desktop finds everything where it looks.
 set -euo pipefail
-build="$1"; work="$2"
+build="$1"; work="$2"; root="$2/root"
 rm -rf "$work"; mkdir -p "$work"
 fail() { echo "FAIL: $*"; exit 1; }
 
@@ -11,16 +11,11 @@ fail() { echo "FAIL: $*"; exit 1; }
 deb=$(ls "$work"/out/brisvane_*.deb 2>/dev/null | head -1)
 [[ -n "$deb" ]] || fail "no package built"
 echo "built $(basename "$deb")"
-
-root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/brisvane \
-         usr/share/applications/brisvane.desktop \
-         usr/share/metainfo/example.quillmere.Brisvane.metainfo.xml \
-         usr/share/icons/hicolor/scalable/apps/brisvane.svg \
-         usr/share/icons/hicolor/16x16/apps/brisvane.png \
-         usr/share/icons/hicolor/48x48/apps/brisvane.png \
-         usr/share/icons/hicolor/256x256/apps/brisvane.png; do
+
+metainfo=usr/share/metainfo/example.quillmere.Brisvane.metainfo.xml
+for f in usr/bin/brisvane usr/share/applications/brisvane.desktop "$metainfo" \
+    usr/share/icons/hicolor/{scalable/apps/brisvane.svg,{16x16,48x48,256x256}/apps/brisvane.png}; do
     [[ -s "$root/$f" ]] || fail "missing $f"
 done
 [[ -x "$root/usr/bin/brisvane" ]] || fail "brisvane is not executable"
@@ -33,8 +28,7 @@ done
 
 desktop-file-validate "$root/usr/share/applications/brisvane.desktop" || fail "desktop-file-validate"
 grep -qx 'Categories=Utility;Clock;' "$root/usr/share/applications/brisvane.desktop" || fail "categories"
-appstreamcli validate --no-net "$root/usr/share/metainfo/example.quillmere.Brisvane.metainfo.xml" \
-    || fail "appstreamcli validate"
+appstreamcli validate --no-net "$root/$metainfo" || fail "appstreamcli validate"
 
 # Dependencies: the shared libraries found in the binary, and what it loads at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
