@@ -38,14 +38,17 @@ QByteArray bigList(char16_t letter)
     return encodeAlarms(alarms).value();
 }
 
-// The child that a test kills: saves the two lists in turn, for ever.
+// The child that a test kills: saves two lists in turn, for ever, the one
+// it finds in `folder` and the one beside that folder.
 [[noreturn]] void saveLoop(const QString &folder)
 {
     FileDefaults disk(folder);
-    const QByteArray lists[] = { bigList(u'a'), bigList(u'b') };
+    const QByteArray lists[]
+        = { FileDefaults(folder + u"/.."_s).data(AlarmStore::kDefaultsKey).value(),
+              disk.data(AlarmStore::kDefaultsKey).value() };
     std::puts("saving");
     std::fflush(stdout);
-    for (int i = 1;; ++i)
+    for (int i = 0;; ++i)
         disk.setData(AlarmStore::kDefaultsKey, lists[i % 2]);
 }
 
@@ -239,11 +242,13 @@ private Q_SLOTS:
     {
         StoreFixture f;
         const QByteArray lists[] = { bigList(u'a'), bigList(u'b') };
-        QVERIFY(f.store(lists[0]));
+        QVERIFY(f.store(lists[0]) && FileDefaults(f.home.path()).setData(u"alarms"_s, lists[1]));
         for (int kill = 0; kill < 20; ++kill) {
             QProcess child;
             child.start(QCoreApplication::applicationFilePath(), { u"--save-loop"_s, f.folder() });
-            QVERIFY(child.waitForReadyRead(30000));
+            QVERIFY2(child.waitForReadyRead(30000),
+                qPrintable(
+                    child.errorString() + QString::fromLocal8Bit(child.readAllStandardError())));
             QThread::msleep(QRandomGenerator::global()->bounded(20, 200));
             ::kill(pid_t(child.processId()), SIGKILL);
             QVERIFY(child.waitForFinished());
