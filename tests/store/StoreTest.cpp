@@ -245,7 +245,7 @@ private Q_SLOTS:
         QVERIFY(f.store(lists[0]) && FileDefaults(f.home.path()).setData(u"alarms"_s, lists[1]));
         for (int kill = 0; kill < 20; ++kill) {
             QProcess child;
-            child.start(QCoreApplication::applicationFilePath(), { u"--save-loop"_s, f.folder() });
+            child.start(u"/proc/self/exe"_s, { u"--save-loop"_s, f.folder() });
             QVERIFY2(child.waitForReadyRead(30000),
                 qPrintable(
                     child.errorString() + QString::fromLocal8Bit(child.readAllStandardError())));
