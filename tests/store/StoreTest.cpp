@@ -15,21 +15,21 @@
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
-using Recurrence = AlarmStore::Recurrence;
 
 namespace {
 
 constexpr Moment kT = 789291000; // 2026-01-05 07:30 UTC; the test runs in UTC
 constexpr double kDay = 86400;
-const QUuid kId = QUuid::fromString(u"0A1B2C3D-0000-4000-8000-00000000ABCD"_s);
 
+// A row's alarm before and after a check, always with the same id.
 Alarm alarm(Moment fireDate, bool daily = false, bool enabled = true, bool snooze = false)
 {
-    return { kId, fireDate, u"Bins"_s, daily, enabled, snooze };
+    return { QUuid(1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1), fireDate, u"Bins"_s, daily, enabled, snooze };
 }
 
-// Two lists of a few megabytes: a save takes long enough that a kill lands
-// in the middle of most of them.
+// Two lists of four megabytes each: writing one takes long enough that a kill
+// at a random moment mostly lands in the middle of a save, so a save that is
+// not atomic leaves a torn file at the first kill or so.
 QByteArray bigList(char16_t letter)
 {
     QList<Alarm> alarms;
@@ -52,10 +52,10 @@ QByteArray bigList(char16_t letter)
         disk.setData(AlarmStore::kDefaultsKey, lists[i % 2]);
 }
 
-// Saving fails as on a full disk (no file may grow past `limit` bytes), or in
-// a folder that cannot be written. Root writes through any mode bits, so then
-// the folder is made a read-only bind mount, in the mount namespace that
-// main() gave this process.
+// Makes saving fail as on a full disk (no file may grow past `limit` bytes),
+// or in a folder that cannot be written; a limit of 0 lifts the fault. Root
+// writes through any mode bits, so as root the folder becomes a read-only bind
+// mount, in the mount namespace that main() gave this process.
 bool setFault(bool diskFull, const QString &folder, rlim_t limit)
 {
     rlimit size {};
@@ -92,7 +92,7 @@ private Q_SLOTS:
         QTest::newRow("one-time, due now: off") << once << 0.0 << QList { off };
         QTest::newRow("one-time, days late: off") << once << 2 * kDay << QList { off };
         QTest::newRow("daily, due now: tomorrow") << daily << 0.0 << QList { alarm(kT + kDay, true) };
-        QTest::newRow("daily, days late: once, next after now") << daily << 3 * kDay + 1 << QList { alarm(kT + 4 * kDay, true) };
+        QTest::newRow("daily, days late: once, then after now") << daily << 3 * kDay + 1 << QList { alarm(kT + 4 * kDay, true) };
         QTest::newRow("switched off, overdue: quiet") << off << kDay << QList { off };
         QTest::newRow("snooze rung: gone") << snooze << 1.0 << QList<Alarm> {};
         QTest::newRow("snooze switched off: gone") << alarm(kT, false, false, true) << -60.0 << QList<Alarm> {};
@@ -190,7 +190,7 @@ private Q_SLOTS:
         StoreFixture f;
         *f.now = kT;
         AlarmStore &store = f.start();
-        store.add(kT - 3 * kDay - 1800 + 45.5, typed, Recurrence::Daily); // 07:00:45.5
+        store.add(kT - 3 * kDay - 1800 + 45.5, typed, AlarmStore::Recurrence::Daily); // 07:00:45.5
         const Alarm added { store.alarms().value(0).id, kT + kDay - 1800, label, true, true,
             false };
         QCOMPARE(store.alarms(), QList { added });
@@ -217,20 +217,21 @@ private Q_SLOTS:
             QVERIFY(f.store(garbage));
         AlarmStore &store = f.start();
         if (!unreadable)
-            store.add(kT, u"before"_s, Recurrence::Once);
+            store.add(kT, u"before"_s, AlarmStore::Recurrence::Once);
         const QByteArray last = f.stored();
-        // The list made under the fault outgrows the limit, the unreadable copy too.
+        // A limit just above the good file, which the next list outgrows; or just
+        // below the unreadable one, whose copy then cannot be kept though the
+        // next list would fit.
         QVERIFY(setFault(diskFull, f.folder(), last.size() + (unreadable ? -1 : 1)));
         auto lift = qScopeGuard([&] { setFault(diskFull, f.folder(), 0); });
-        store.add(kT, u"during"_s, Recurrence::Once);
+        store.add(kT, u"during"_s, AlarmStore::Recurrence::Once);
         QCOMPARE(store.alarms().size(), unreadable ? 1 : 2); // the change holds in memory
         QVERIFY2(f.stored() == last, "a failed save changed the file");
         QCOMPARE(QDir(f.folder()).entryList(QDir::Files), QStringList { u"alarms.json"_s });
         lift.dismiss();
         QVERIFY(setFault(diskFull, f.folder(), 0));
-        store.add(kT, u"after"_s, Recurrence::Once);
-        QCOMPARE(f.storedAlarms(), store.alarms()); // the whole list
-        QCOMPARE(f.storedAlarms().size(), unreadable ? 2 : 3);
+        store.add(kT, u"after"_s, AlarmStore::Recurrence::Once);
+        QCOMPARE(f.storedAlarms(), store.alarms()); // the whole list, made under the fault too
         if (unreadable) {
             QFile copy(f.folder() + u"/alarms.unreadable-20260105T073000Z.json"_s);
             QVERIFY2(copy.open(QIODevice::ReadOnly) && copy.readAll() == garbage,
@@ -242,13 +243,12 @@ private Q_SLOTS:
     {
         StoreFixture f;
         const QByteArray lists[] = { bigList(u'a'), bigList(u'b') };
-        QVERIFY(f.store(lists[0]) && FileDefaults(f.home.path()).setData(u"alarms"_s, lists[1]));
+        QVERIFY(f.store(lists[0])
+            && FileDefaults(f.home.path()).setData(AlarmStore::kDefaultsKey, lists[1]));
         for (int kill = 0; kill < 20; ++kill) {
             QProcess child;
             child.start(u"/proc/self/exe"_s, { u"--save-loop"_s, f.folder() });
-            QVERIFY2(child.waitForReadyRead(30000),
-                qPrintable(
-                    child.errorString() + QString::fromLocal8Bit(child.readAllStandardError())));
+            QVERIFY2(child.waitForReadyRead(30000), qPrintable(child.errorString()));
             QThread::msleep(QRandomGenerator::global()->bounded(20, 200));
             ::kill(pid_t(child.processId()), SIGKILL);
             QVERIFY(child.waitForFinished());
