@@ -84,6 +84,7 @@ class DesktopTest : public QObject
         auto *process = new QProcess(this);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->start(command.takeFirst(), command);
+        process->waitForStarted(kPatience);
         return process;
     }
 
