@@ -1,6 +1,9 @@
 // On demand only: cmake --preset bench && cmake --build --preset bench && build-bench/bench/store_bench
 #include "model/AlarmCodec.h"
+#include "model/Clock.h"
+#include "store/AbstractAlertPresenter.h"
 #include "store/AlarmStore.h"
+#include "store/FileDefaults.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
