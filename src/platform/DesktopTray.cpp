@@ -1,6 +1,7 @@
 #include "platform/DesktopTray.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
@@ -14,26 +15,17 @@ DesktopTray::DesktopTray(const QDBusConnection &bus, const QIcon &icon, QObject 
     : AbstractTray(parent)
     , m_bus(bus)
     , m_icon(icon)
-    , m_contextMenu(std::make_unique<QMenu>())
     , m_item(bus, u"brisvane"_s, tr("Brisvane"), icon, &m_menu)
 {
-    const QString open = tr("Open Brisvane");
-    const QString quit = tr("Quit");
-    const int openId = m_menu.addEntry(open);
-    const int quitId = m_menu.addEntry(quit);
+    const int openId = m_menu.addEntry(tr("Open Brisvane"));
+    const int quitId = m_menu.addEntry(tr("Quit"));
     connect(&m_menu, &DBusMenu::triggered, this, [this, openId, quitId](int id) {
         if (id == openId)
             Q_EMIT openRequested();
         else if (id == quitId)
             Q_EMIT quitRequested();
     });
-    // For trays that ask the program to draw the menu itself.
-    connect(
-        m_contextMenu->addAction(open), &QAction::triggered, this, &AbstractTray::openRequested);
-    connect(
-        m_contextMenu->addAction(quit), &QAction::triggered, this, &AbstractTray::quitRequested);
-    connect(&m_item, &StatusNotifierItem::contextMenuRequested, this,
-        [this](QPoint at) { m_contextMenu->popup(at); });
+    connect(&m_item, &StatusNotifierItem::contextMenuRequested, this, &DesktopTray::showMenu);
 
     connect(&m_item, &StatusNotifierItem::activated, this, &AbstractTray::activated);
     connect(&m_item, &StatusNotifierItem::shownChanged, this, [this](bool shown) {
@@ -61,6 +53,19 @@ QRect DesktopTray::iconGeometry() const
     return m_x11Icon && m_x11Icon->isVisible() ? m_x11Icon->geometry() : QRect();
 }
 
+void DesktopTray::showMenu(QPoint at)
+{
+    // Made on first use: most people never open it, and the program waits all day.
+    if (!m_contextMenu) {
+        m_contextMenu = std::make_unique<QMenu>();
+        connect(m_contextMenu->addAction(tr("Open Brisvane")), &QAction::triggered, this,
+            &AbstractTray::openRequested);
+        connect(m_contextMenu->addAction(tr("Quit")), &QAction::triggered, this,
+            &AbstractTray::quitRequested);
+    }
+    m_contextMenu->popup(at);
+}
+
 bool DesktopTray::hasStatusNotifierHost() const
 {
     QDBusMessage get = QDBusMessage::createMethodCall(u"org.kde.StatusNotifierWatcher"_s,
@@ -84,11 +89,12 @@ void DesktopTray::showX11Icon(bool show)
             return;
         m_x11Icon = std::make_unique<QSystemTrayIcon>(m_icon);
         m_x11Icon->setToolTip(tr("Brisvane"));
-        m_x11Icon->setContextMenu(m_contextMenu.get());
         connect(m_x11Icon.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger)
                     Q_EMIT activated(QPoint());
+                else if (reason == QSystemTrayIcon::Context)
+                    showMenu(QCursor::pos());
             });
     }
     m_x11Icon->show();

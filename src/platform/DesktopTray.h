@@ -33,6 +33,8 @@ private:
     // Qt's X11 icon, shown where the item has no StatusNotifierItem tray.
     void showX11Icon(bool show);
     bool hasStatusNotifierHost() const;
+    // The menu for trays that ask the program to draw it, at `at`.
+    void showMenu(QPoint at);
 
     QDBusConnection m_bus;
     QIcon m_icon;
