@@ -51,10 +51,13 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection &bus, const QString
     , m_service(u"org.kde.StatusNotifierItem-%1-1"_s.arg(QCoreApplication::applicationPid()))
     , m_id(id)
     , m_title(title)
-    , m_pixmaps(pixmaps(icon))
+    , m_icon(icon)
     , m_watcher(
           new QDBusServiceWatcher(kWatcher, bus, QDBusServiceWatcher::WatchForOwnerChange, this))
 {
+    // Without a session bus no tray can ever find the item.
+    if (!m_bus.isConnected())
+        return;
     qDBusRegisterMetaType<Pixmap>();
     qDBusRegisterMetaType<Pixmaps>();
     qDBusRegisterMetaType<ToolTip>();

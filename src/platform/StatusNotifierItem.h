@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusObjectPath>
+#include <QIcon>
 #include <QList>
 #include <QObject>
 #include <QPoint>
@@ -9,7 +10,6 @@
 class DBusMenu;
 class QDBusArgument;
 class QDBusServiceWatcher;
-class QIcon;
 
 // The program's item in a StatusNotifierItem tray: a service of its own on
 // the session bus that registers with the tray's watcher whenever one comes
@@ -75,7 +75,7 @@ public:
     QString status() const;
     int windowId() const { return 0; }
     QString noName() const { return {}; }
-    Pixmaps iconPixmap() const { return m_pixmaps; }
+    Pixmaps iconPixmap() const { return pixmaps(m_icon); }
     Pixmaps noPixmaps() const { return {}; }
     ToolTip toolTip() const { return { {}, {}, m_title, {} }; }
     bool itemIsMenu() const { return false; }
@@ -105,7 +105,7 @@ private:
     QString m_service;
     QString m_id;
     QString m_title;
-    Pixmaps m_pixmaps;
+    QIcon m_icon;
     QDBusServiceWatcher *m_watcher;
     bool m_registering = false;
     bool m_registered = false;
