@@ -239,8 +239,8 @@ private:
             return false;
         if (depth != 2 || member == Member::Other)
             return true;
-        // A number too large for a double reads as infinity: no moment.
-        if (member != Member::FireDate || !std::isfinite(value))
+        // The parser itself refuses a number too large for a double.
+        if (member != Member::FireDate)
             return false;
         fireDate = value;
         return true;
