@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusVariant>
@@ -32,10 +31,8 @@ DesktopTray::DesktopTray(const QDBusConnection &bus, const QIcon &icon, QObject 
         showX11Icon(!shown);
         Q_EMIT shownChanged();
     });
-    // Where a tray's watcher runs, the item's registration is on its way.
-    const QDBusConnectionInterface *busInterface = m_bus.interface();
-    if (!busInterface || !busInterface->isServiceRegistered(u"org.kde.StatusNotifierWatcher"_s))
-        showX11Icon(true);
+    // Unless a StatusNotifierItem tray is there to show the item.
+    showX11Icon(true);
 }
 
 DesktopTray::~DesktopTray() = default;
