@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTimeZone>
 
 #include <cmath>
 
@@ -41,7 +42,8 @@ bool FileDefaults::setData(const QString &key, const QByteArray &bytes)
 bool FileDefaults::keepUnreadable(const QString &key, const QByteArray &bytes, Moment when)
 {
     const QString stem = m_directory + u'/' + key + u".unreadable-"_s
-        + QDateTime::fromSecsSinceEpoch(qint64(std::floor(when + kMomentEpochOffset)), Qt::UTC)
+        + QDateTime::fromSecsSinceEpoch(
+            qint64(std::floor(when + kMomentEpochOffset)), QTimeZone::utc())
               .toString(u"yyyyMMdd'T'HHmmss'Z'"_s);
     QString path = stem + u".json"_s;
     for (int n = 2; QFileInfo::exists(path); ++n)

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QTimeZone>
 
 // Moments written as ISO 8601 with an offset ("2026-03-29T03:00:00+02:00"),
 // so every table row says exactly which instant it means.
@@ -17,6 +18,6 @@ inline Moment momentFromIso(const QString &text)
 inline QString isoFromMoment(Moment moment, int offsetSeconds)
 {
     const auto msecs = qint64((moment + kMomentEpochOffset) * 1000.0);
-    return QDateTime::fromMSecsSinceEpoch(msecs, Qt::OffsetFromUTC, offsetSeconds)
+    return QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone(offsetSeconds))
         .toString(Qt::ISODateWithMs);
 }

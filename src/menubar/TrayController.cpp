@@ -1,0 +1,240 @@
+#include "menubar/TrayController.h"
+
+#include "menubar/AbstractNotifier.h"
+#include "menubar/AbstractTray.h"
+#include "menubar/AlarmListView.h"
+#include "menubar/PopupPlacement.h"
+#include "store/AlarmStore.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QIcon>
+#include <QScreen>
+
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// A click on the item closes the open window before the item hears of it;
+// the item's own activation follows within this time.
+constexpr int kSameClickMilliseconds = 300;
+
+// The point in Qt's logical coordinates of a point in the screens' device
+// pixels, as a tray tells it. A screen keeps its origin in device pixels; only
+// its size scales. A tray, or anything else on the session bus, may send any
+// point at all: it is first brought onto the nearest screen.
+QPoint fromDevicePixels(QPoint at)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    QScreen *nearest = nullptr;
+    qint64 nearestDistance = 0;
+    QPoint onNearest;
+    for (QScreen *screen : screens) {
+        const QRect native(
+            screen->geometry().topLeft(), screen->geometry().size() * screen->devicePixelRatio());
+        const QPoint inside(std::clamp(at.x(), native.left(), native.right()),
+            std::clamp(at.y(), native.top(), native.bottom()));
+        const qint64 dx = qint64(inside.x()) - at.x();
+        const qint64 dy = qint64(inside.y()) - at.y();
+        if (!nearest || dx * dx + dy * dy < nearestDistance) {
+            nearest = screen;
+            nearestDistance = dx * dx + dy * dy;
+            onNearest = inside;
+        }
+    }
+    if (!nearest)
+        return {};
+    const QPoint origin = nearest->geometry().topLeft();
+    return origin + (onNearest - origin) / nearest->devicePixelRatio();
+}
+
+} // namespace
+
+TrayController::TrayController(AlarmStore &store, AbstractLoginItem &loginItem,
+    AbstractTray &tray, AbstractNotifier &notifier, TrayWindow trayWindow, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_loginItem(loginItem)
+    , m_tray(tray)
+    , m_notifier(notifier)
+    , m_trayWindow(trayWindow)
+{
+    // The open popup holds the pointer, so an alert that comes up in front of
+    // it would lose its first click to closing the popup: close it now.
+    connect(&store, &AlarmStore::ringingChanged, this, [this] {
+        if (isTrayWindowOpen() && m_trayWindow == TrayWindow::Popup)
+            m_window->hide();
+    });
+
+    connect(&tray, &AbstractTray::activated, this, &TrayController::toggleWindow);
+    connect(&tray, &AbstractTray::openRequested, this, [this] {
+        m_clickedAt = {};
+        showWindow();
+    });
+    connect(&tray, &AbstractTray::quitRequested, this, &QCoreApplication::quit);
+    connect(&tray, &AbstractTray::shownChanged, this, [this] {
+        if (hasTray())
+            m_trayDeadline.stop();
+    });
+
+    m_trayDeadline.setSingleShot(true);
+    connect(&m_trayDeadline, &QTimer::timeout, this, [this] {
+        if (!hasTray())
+            showWindow();
+    });
+}
+
+TrayController::~TrayController() = default;
+
+AlarmListView *TrayController::window()
+{
+    if (!m_window) {
+        m_window = std::make_unique<AlarmListView>(m_store, m_loginItem);
+        m_window->setWindowIcon(bellIcon());
+        m_window->installEventFilter(this);
+    }
+    return m_window.get();
+}
+
+bool TrayController::isTrayWindowOpen() const
+{
+    return m_window && m_window->isVisible() && m_window->windowType() != Qt::Window;
+}
+
+QIcon TrayController::bellIcon()
+{
+    QIcon icon;
+    for (int size : { 16, 22, 32, 44, 64 })
+        icon.addFile(u":/brisvane/icons/bell-badge-%1.png"_s.arg(size), QSize(size, size));
+    return icon;
+}
+
+bool TrayController::hasTray() const
+{
+    return m_tray.isShown();
+}
+
+void TrayController::start(Start start)
+{
+    if (hasTray())
+        return;
+    if (start == Start::AtLogin)
+        waitForTray(kTrayWaitSeconds);
+    else if (m_tray.isAwaited())
+        waitForTray(kTrayAnswerSeconds);
+    else
+        showWindow();
+}
+
+void TrayController::waitForTray(int seconds)
+{
+    m_trayDeadline.start(seconds * 1000);
+}
+
+void TrayController::showWindow()
+{
+    AlarmListView *view = window();
+    Qt::WindowFlags flags = Qt::Window;
+    if (hasTray()) {
+        switch (m_trayWindow) {
+        case TrayWindow::Popup:
+            flags = Qt::Popup | Qt::FramelessWindowHint;
+            break;
+        case TrayWindow::Focused:
+            flags = Qt::Tool | Qt::FramelessWindowHint;
+            break;
+        }
+    }
+    if (view->windowFlags() != flags) {
+        view->hide();
+        view->setWindowFlags(flags);
+    }
+    view->adjustSize();
+    if (flags != Qt::Window)
+        placeByTray();
+    view->show();
+    view->raise();
+    view->activateWindow();
+}
+
+void TrayController::toggleWindow(QPoint at)
+{
+    // Some trays send both clicks of a double click.
+    const bool repeated
+        = m_sinceClicked.isValid() && m_sinceClicked.elapsed() < kSameClickMilliseconds;
+    m_sinceClicked.start();
+    if (repeated)
+        return;
+    if (m_window && m_window->isVisible()) {
+        m_window->hide();
+        return;
+    }
+    if (m_sinceClosed.isValid() && m_sinceClosed.elapsed() < kSameClickMilliseconds)
+        return;
+    m_clickedAt = at.isNull() ? at : fromDevicePixels(at);
+    showWindow();
+}
+
+void TrayController::placeByTray()
+{
+    QRect anchor = m_clickedAt.isNull() ? m_tray.iconGeometry() : QRect(m_clickedAt, QSize(1, 1));
+    if (anchor.isEmpty() && m_trayWindow == TrayWindow::Popup)
+        anchor = QRect(QCursor::pos(), QSize(1, 1));
+    QScreen *screen = anchor.isEmpty() ? nullptr : QGuiApplication::screenAt(anchor.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // Told nothing, and unable to trust the pointer: by the top right corner,
+    // where trays mostly are.
+    if (anchor.isEmpty())
+        anchor = QRect(screen->availableGeometry().topRight(), QSize(1, 1));
+    m_window->move(PopupPlacement::topLeft(
+        anchor, m_window->size(), screen->geometry(), screen->availableGeometry()));
+}
+
+void TrayController::tellStillRunning()
+{
+    if (m_toldStillRunning)
+        return;
+    m_toldStillRunning = true;
+    m_notifier.notify(tr("Brisvane is still running"),
+        tr("Your alarms ring with the window closed. To open it again, start Brisvane once "
+           "more; \"Quit\" in the window ends it."));
+}
+
+bool TrayController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_window || watched != m_window.get())
+        return QObject::eventFilter(watched, event);
+    const bool byTray = m_window->windowType() != Qt::Window;
+    switch (event->type()) {
+    case QEvent::Hide:
+        if (byTray)
+            m_sinceClosed.start();
+        break;
+    case QEvent::WindowDeactivate:
+        // A click elsewhere, or another window taking the keyboard.
+        if (byTray && m_trayWindow != TrayWindow::Popup)
+            m_window->hide();
+        break;
+    case QEvent::Resize:
+        // The window grows and shrinks with its list: keep it by the tray and
+        // on the screen.
+        if (byTray && m_window->isVisible())
+            placeByTray();
+        break;
+    case QEvent::Close:
+        // With no tray to open it from, the user may think closing it ended
+        // the program and with it the alarms.
+        if (!byTray && !hasTray())
+            tellStillRunning();
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
