@@ -18,13 +18,16 @@ install_packages() {
     install_named "${wanted[@]}"
 }
 
-# build PRESET: configures the build of that name in CMakePresets.json once,
-# then builds it incrementally (only $BUILD_TARGETS when that is set).
+# build PRESET: configures the build of that name in CMakePresets.json (the
+# first time in full; later only to take up the preset's settings, which is
+# quick), then builds it incrementally (only $BUILD_TARGETS when that is set).
 build() {
     local preset="$1"
     (
         cd "$ROOT"
-        if [[ ! -f "$(preset_dir "$preset")/build.ninja" ]]; then
+        if [[ -f "$(preset_dir "$preset")/build.ninja" ]]; then
+            cmake --preset "$preset" >/dev/null
+        else
             cmake --preset "$preset"
         fi
         cmake --build --preset "$preset" --parallel "$JOBS" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
