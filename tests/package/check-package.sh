@@ -30,9 +30,25 @@ desktop-file-validate "$root/usr/share/applications/brisvane.desktop" || fail "d
 grep -qx 'Categories=Utility;Clock;' "$root/usr/share/applications/brisvane.desktop" || fail "categories"
 appstreamcli validate --no-net "$root/$metainfo" || fail "appstreamcli validate"
 
-# Dependencies: the shared libraries found in the binary, and what it loads at run time.
+# Dependencies: the package of every shared library the binary needs, as this
+# release names it (libicu72 on Debian 12, libicu76 on 13), and what the
+# program loads at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for dep in libqt6widgets6 libqt6dbus6 libicu72 libc6 xdg-utils fonts-comfortaa qt6-qpa-plugins; do
+# For each library the binary names, ldd tells which file it is (libm.so.6 of
+# this architecture, not of lib32); its folder and name find the package,
+# whether the file lies under /lib or /usr/lib.
+needed=$(objdump -p "$build/src/brisvane" | awk '$1 == "NEEDED" { print $2 }')
+[[ -n "$needed" ]] || fail "objdump found no libraries in the binary"
+resolved=$(ldd "$build/src/brisvane")
+for name in $needed; do
+    library=$(awk -v name="$name" '$1 == name && $2 == "=>" { print $3 }' <<<"$resolved")
+    [[ "$library" == /* ]] || fail "ldd cannot find $name"
+    owner=$(dpkg -S "*/$(basename "$(dirname "$library")")/$(basename "$library")" 2>/dev/null \
+        | head -1) || fail "no package holds $library"
+    owner=${owner%%[:,]*}
+    grep -q "\b$owner\b" <<<"$depends" || fail "Depends lacks $owner (for $library)"
+done
+for dep in xdg-utils fonts-comfortaa qt6-qpa-plugins libqt6svg6; do
     grep -q "\b$dep\b" <<<"$depends" || fail "Depends lacks $dep"
 done
