@@ -4,16 +4,26 @@
 #include <QDBusMetaType>
 #include <QGuiApplication>
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 DBusMenu::DBusMenu(QObject *parent)
     : QObject(parent)
 { }
 
-int DBusMenu::addEntry(const QString &label)
+void DBusMenu::setEntries(const QList<Entry> &entries)
 {
-    m_labels.append(label);
-    return int(m_labels.size());
+    m_entries = entries;
+    ++m_revision;
+    Q_EMIT LayoutUpdated(m_revision, 0);
+}
+
+bool DBusMenu::contains(int id) const
+{
+    return id == 0 || std::any_of(m_entries.begin(), m_entries.end(), [id](const Entry &e) {
+        return e.id == id;
+    });
 }
 
 void DBusMenu::registerTypes()
@@ -43,7 +53,9 @@ QVariantMap DBusMenu::properties(int id, const QStringList &names) const
     if (id == 0) {
         all.insert(u"children-display"_s, u"submenu"_s);
     } else {
-        all.insert(u"label"_s, m_labels.at(id - 1));
+        const auto entry = std::find_if(
+            m_entries.begin(), m_entries.end(), [id](const Entry &e) { return e.id == id; });
+        all.insert(u"label"_s, entry == m_entries.end() ? QString() : entry->label);
         all.insert(u"enabled"_s, true);
         all.insert(u"visible"_s, true);
     }
@@ -72,11 +84,10 @@ uint DBusMenu::GetLayout(
     }
     layout = { parentId, properties(parentId, propertyNames), {} };
     if (parentId == 0 && recursionDepth != 0) {
-        for (int id = 1; id <= m_labels.size(); ++id)
-            layout.children.append({ id, properties(id, propertyNames), {} });
+        for (const Entry &entry : std::as_const(m_entries))
+            layout.children.append({ entry.id, properties(entry.id, propertyNames), {} });
     }
-    // The menu never changes: its one revision.
-    return 1;
+    return m_revision;
 }
 
 QList<DBusMenu::Item> DBusMenu::GetGroupProperties(

@@ -51,10 +51,19 @@ public:
         uint timestamp = 0;
     };
 
+    // One entry: its id (never 0, which is the menu itself) and its text.
+    // An id keeps its meaning from one revision of the menu to the next, so a
+    // click on a menu drawn before a change cannot run another entry.
+    struct Entry
+    {
+        int id = 0;
+        QString label;
+    };
+
     explicit DBusMenu(QObject *parent = nullptr);
 
-    // Entries are numbered from 1 in the order they are added; 0 is the menu.
-    int addEntry(const QString &label);
+    // Replaces the entries and tells the tray, which draws the menu anew.
+    void setEntries(const QList<Entry> &entries);
 
     // Lets Qt D-Bus carry the forms above; once, before any use.
     static void registerTypes();
@@ -84,12 +93,13 @@ Q_SIGNALS:
         const QList<DBusMenu::RemovedProperties> &removedProperties);
 
 private:
-    bool contains(int id) const { return id >= 0 && id <= m_labels.size(); }
+    bool contains(int id) const;
     QVariantMap properties(int id, const QStringList &names) const;
     // Answers the call with an error for an id that names no entry.
     void refuse(int id);
 
-    QStringList m_labels;
+    QList<Entry> m_entries;
+    uint m_revision = 1;
 };
 
 QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenu::Item &item);

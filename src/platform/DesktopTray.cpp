@@ -2,9 +2,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QDBusMessage>
-#include <QDBusReply>
-#include <QDBusVariant>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -16,13 +13,12 @@ DesktopTray::DesktopTray(const QDBusConnection &bus, const QIcon &icon, QObject 
     , m_icon(icon)
     , m_item(bus, u"brisvane"_s, tr("Brisvane"), icon, &m_menu)
 {
-    const int openId = m_menu.addEntry(tr("Open Brisvane"));
-    const int quitId = m_menu.addEntry(tr("Quit"));
-    connect(&m_menu, &DBusMenu::triggered, this, [this, openId, quitId](int id) {
-        if (id == openId)
-            Q_EMIT openRequested();
-        else if (id == quitId)
-            Q_EMIT quitRequested();
+    updateMenus();
+    connect(&m_menu, &DBusMenu::triggered, this, [this](int id) {
+        for (const MenuEntry &entry : menuEntries()) {
+            if (entry.id == id)
+                Q_EMIT(this->*entry.request)();
+        }
     });
     connect(&m_item, &StatusNotifierItem::contextMenuRequested, this, &DesktopTray::showMenu);
 
@@ -36,6 +32,25 @@ DesktopTray::DesktopTray(const QDBusConnection &bus, const QIcon &icon, QObject 
 }
 
 DesktopTray::~DesktopTray() = default;
+
+QList<DesktopTray::MenuEntry> DesktopTray::menuEntries() const
+{
+    return {
+        { 1, tr("Open Brisvane"), &AbstractTray::openRequested },
+        { 2, tr("Quit"), &AbstractTray::quitRequested },
+    };
+}
+
+void DesktopTray::updateMenus()
+{
+    QList<DBusMenu::Entry> exported;
+    for (const MenuEntry &entry : menuEntries())
+        exported.append({ entry.id, entry.text });
+    m_menu.setEntries(exported);
+    // Made again when it is next shown; this one may be open right now.
+    if (m_contextMenu)
+        m_contextMenu.release()->deleteLater();
+}
 
 bool DesktopTray::isShown() const
 {
@@ -55,21 +70,10 @@ void DesktopTray::showMenu(QPoint at)
     // Made on first use: most people never open it, and the program waits all day.
     if (!m_contextMenu) {
         m_contextMenu = std::make_unique<QMenu>();
-        connect(m_contextMenu->addAction(tr("Open Brisvane")), &QAction::triggered, this,
-            &AbstractTray::openRequested);
-        connect(m_contextMenu->addAction(tr("Quit")), &QAction::triggered, this,
-            &AbstractTray::quitRequested);
+        for (const MenuEntry &entry : menuEntries())
+            connect(m_contextMenu->addAction(entry.text), &QAction::triggered, this, entry.request);
     }
     m_contextMenu->popup(at);
-}
-
-bool DesktopTray::hasStatusNotifierHost() const
-{
-    QDBusMessage get = QDBusMessage::createMethodCall(u"org.kde.StatusNotifierWatcher"_s,
-        u"/StatusNotifierWatcher"_s, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
-    get << u"org.kde.StatusNotifierWatcher"_s << u"IsStatusNotifierHostRegistered"_s;
-    const QDBusReply<QDBusVariant> reply = m_bus.call(get);
-    return reply.isValid() && reply.value().variant().toBool();
 }
 
 void DesktopTray::showX11Icon(bool show)
@@ -82,7 +86,7 @@ void DesktopTray::showX11Icon(bool show)
     // Made where Qt, asking the same question, will choose its X11 tray: with
     // a StatusNotifierItem host, our own item is about to show instead.
     if (!m_x11Icon) {
-        if (hasStatusNotifierHost())
+        if (StatusNotifierItem::hostRegistered(m_bus))
             return;
         m_x11Icon = std::make_unique<QSystemTrayIcon>(m_icon);
         m_x11Icon->setToolTip(tr("Brisvane"));

@@ -30,9 +30,19 @@ public:
     QRect iconGeometry() const override;
 
 private:
+    // One entry of the item's menu, the same in the menu a tray draws from
+    // the exported one and in the one drawn here for the trays that ask.
+    struct MenuEntry
+    {
+        int id;
+        QString text;
+        void (AbstractTray::*request)();
+    };
+    QList<MenuEntry> menuEntries() const;
+    void updateMenus();
+
     // Qt's X11 icon, shown where the item has no StatusNotifierItem tray.
     void showX11Icon(bool show);
-    bool hasStatusNotifierHost() const;
     // The menu for trays that ask the program to draw it, at `at`.
     void showMenu(QPoint at);
 

@@ -114,6 +114,16 @@ StatusNotifierItem::Pixmaps StatusNotifierItem::pixmaps(const QIcon &icon)
     return result;
 }
 
+bool StatusNotifierItem::hostRegistered(const QDBusConnection &bus)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kWatcher, kWatcherPath, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    get << kWatcher << u"IsStatusNotifierHostRegistered"_s;
+    const QDBusMessage reply = QDBusConnection(bus).call(get);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+        && qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
+}
+
 QString StatusNotifierItem::category() const
 {
     return u"ApplicationStatus"_s;

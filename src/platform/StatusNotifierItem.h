@@ -69,6 +69,10 @@ public:
 
     static Pixmaps pixmaps(const QIcon &icon);
 
+    // Whether a tray that shows such items runs on `bus` now (asked at once,
+    // and answered before this returns).
+    static bool hostRegistered(const QDBusConnection &bus);
+
     QString category() const;
     QString id() const { return m_id; }
     QString title() const { return m_title; }
