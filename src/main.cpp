@@ -1,9 +1,10 @@
 // Wiring only: the platform services the store runs on are made here, once,
 // and handed to the one store of the process.
 #include "alert/AlertPresenter.h"
-#include "menubar/BrisvaneApp.h"
+#include "menubar/TrayController.h"
 #include "model/SystemClock.h"
 #include "platform/AutostartLoginItem.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/DesktopTray.h"
 #include "platform/DisplaySession.h"
 #include "platform/LogindWakeNotifier.h"
@@ -28,7 +29,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(u"brisvane"_s);
     QApplication::setApplicationDisplayName(QCoreApplication::translate("main", "Brisvane"));
     QApplication::setDesktopFileName(u"brisvane"_s);
-    QApplication::setWindowIcon(BrisvaneApp::bellIcon());
+    QApplication::setWindowIcon(TrayController::bellIcon());
     // The tray icon keeps the program running with no window open.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -43,14 +44,15 @@ int main(int argc, char *argv[])
         std::make_unique<AlertPresenter>(desktop),
         std::make_unique<LogindWakeNotifier>(QDBusConnection::systemBus()) });
     AutostartLoginItem loginItem(QCoreApplication::applicationFilePath());
-    DesktopTray tray(QDBusConnection::sessionBus(), BrisvaneApp::bellIcon());
-    BrisvaneApp brisvane(store, loginItem, tray,
-        DisplaySession::isXWayland() ? BrisvaneApp::TrayWindow::Focused
-                                     : BrisvaneApp::TrayWindow::Popup);
+    DesktopTray tray(QDBusConnection::sessionBus(), TrayController::bellIcon());
+    DesktopNotifier notifier(QDBusConnection::sessionBus());
+    TrayController controller(store, loginItem, tray, notifier,
+        DisplaySession::isXWayland() ? TrayController::TrayWindow::Focused
+                                     : TrayController::TrayWindow::Popup);
     QObject::connect(
-        &instance, &SingleInstance::activationRequested, &brisvane, &BrisvaneApp::showWindow);
-    brisvane.start(QCoreApplication::arguments().contains(AutostartLoginItem::kStartArgument)
-            ? BrisvaneApp::Start::AtLogin
-            : BrisvaneApp::Start::ByUser);
+        &instance, &SingleInstance::activationRequested, &controller, &TrayController::showWindow);
+    controller.start(QCoreApplication::arguments().contains(AutostartLoginItem::kStartArgument)
+            ? TrayController::Start::AtLogin
+            : TrayController::Start::ByUser);
     return QApplication::exec();
 }

@@ -53,8 +53,8 @@ QPoint fromDevicePixels(QPoint at)
 
 } // namespace
 
-TrayController::TrayController(AlarmStore &store, AbstractLoginItem &loginItem,
-    AbstractTray &tray, AbstractNotifier &notifier, TrayWindow trayWindow, QObject *parent)
+TrayController::TrayController(AlarmStore &store, AbstractLoginItem &loginItem, AbstractTray &tray,
+    AbstractNotifier &notifier, TrayWindow trayWindow, QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_loginItem(loginItem)
