@@ -13,6 +13,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cstdlib>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -37,11 +38,11 @@ QPoint fromDevicePixels(QPoint at)
             screen->geometry().topLeft(), screen->geometry().size() * screen->devicePixelRatio());
         const QPoint inside(std::clamp(at.x(), native.left(), native.right()),
             std::clamp(at.y(), native.top(), native.bottom()));
-        const qint64 dx = qint64(inside.x()) - at.x();
-        const qint64 dy = qint64(inside.y()) - at.y();
-        if (!nearest || dx * dx + dy * dy < nearestDistance) {
+        const qint64 distance = std::abs(qint64(inside.x()) - at.x())
+            + std::abs(qint64(inside.y()) - at.y());
+        if (!nearest || distance < nearestDistance) {
             nearest = screen;
-            nearestDistance = dx * dx + dy * dy;
+            nearestDistance = distance;
             onNearest = inside;
         }
     }
