@@ -4,6 +4,7 @@
 #include "model/Calendar.h"
 #include "widgets/CreditLine.h"
 #include "widgets/FittedLabel.h"
+#include "widgets/LabelText.h"
 #include "widgets/TextFit.h"
 
 #include <QApplication>
@@ -97,7 +98,7 @@ QString AlertView::subtitle(const RingingAlarm &alarm)
     const QString time = Calendar::shortTime(alarm.scheduledFor);
     if (alarm.label.isEmpty())
         return time;
-    return alarm.label + u" \u00B7 "_s + time;
+    return LabelText::isolated(alarm.label) + u" \u00B7 "_s + time;
 }
 
 QPainterPath AlertView::cardShape() const

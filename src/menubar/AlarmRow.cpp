@@ -4,12 +4,15 @@
 #include "model/Calendar.h"
 #include "model/Clock.h"
 #include "store/AlarmStore.h"
+#include "widgets/FittedLabel.h"
+#include "widgets/LabelText.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -76,7 +79,7 @@ QString AlarmRow::details(const Alarm &alarm, Moment now)
 {
     QStringList parts;
     if (!alarm.label.isEmpty())
-        parts.append(alarm.label);
+        parts.append(LabelText::isolated(alarm.label));
     // Each state is one text to translate, separator and all: a language may
     // well put the date first.
     if (alarm.isSnooze)
@@ -104,18 +107,26 @@ AlarmRow::AlarmRow(AlarmStore &store, const Alarm &alarm, QWidget *parent)
 
     const QString shortTime = Calendar::shortTime(alarm.fireDate);
     // What a screen reader names the alarm by, on the switch and the bin.
-    const QString name = alarm.label.isEmpty() ? shortTime : shortTime % u' ' % alarm.label;
+    const QString name
+        = alarm.label.isEmpty() ? shortTime : shortTime % u' ' % LabelText::isolated(alarm.label);
 
     auto *time = plainLabel(shortTime, u"time"_s, this);
     time->setFont(timeFont(font()));
     if (!alarm.isEnabled)
         setTextColour(time, secondary(palette()));
 
-    auto *details = plainLabel(AlarmRow::details(alarm, store.clock().now()), u"details"_s, this);
+    // One line, cut at the end where the label is long: the switch and the
+    // bin stay in view whatever the label; the whole line is in the tooltip.
+    const QString detailsText = AlarmRow::details(alarm, store.clock().now());
+    auto *details = new FittedLabel(detailsText, secondary(palette()), 1.0, this);
+    details->setObjectName(u"details"_s);
+    details->setAlignment(Qt::AlignLeft);
     QFont caption = font();
     caption.setPointSizeF(font().pointSizeF() * kCaptionScale);
-    details->setFont(caption);
-    setTextColour(details, secondary(palette()));
+    details->setTextFont(caption);
+    // A tooltip that looks like markup is read as markup: hand it over as
+    // text already made safe.
+    setToolTip(Qt::convertFromPlainText(shortTime % u' ' % detailsText, Qt::WhiteSpaceNormal));
 
     auto *toggle = new ToggleSwitch(this);
     toggle->setObjectName(u"enabledSwitch"_s);
@@ -152,8 +163,8 @@ AlarmRow::AlarmRow(AlarmStore &store, const Alarm &alarm, QWidget *parent)
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(8, 4, 8, 4);
-    row->addLayout(text);
-    row->addStretch();
+    // The text takes the room the controls leave, and no more.
+    row->addLayout(text, 1);
     row->addWidget(toggle, 0, Qt::AlignVCenter);
     row->addWidget(remove, 0, Qt::AlignVCenter);
 }

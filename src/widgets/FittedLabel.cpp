@@ -72,6 +72,17 @@ QString FittedLabel::shownText() const
     return QFontMetricsF(shownFont(), this).elidedText(singleLine(), Qt::ElideRight, width());
 }
 
+void FittedLabel::setAlignment(Qt::Alignment alignment)
+{
+    m_alignment = alignment;
+    update();
+}
+
+QSize FittedLabel::minimumSizeHint() const
+{
+    return { 0, sizeHint().height() };
+}
+
 QSize FittedLabel::sizeHint() const
 {
     const QFontMetricsF metrics(m_font, this);
@@ -89,7 +100,10 @@ void FittedLabel::paintEvent(QPaintEvent * /*event*/)
     painter.setFont(font);
     painter.setPen(m_color);
     // drawText at a point takes the string as it is: no markup, no wrapping.
-    const qreal x = (width() - metrics.horizontalAdvance(text)) / 2;
+    const qreal free = width() - metrics.horizontalAdvance(text);
+    const qreal x = m_alignment & Qt::AlignLeft ? 0
+        : m_alignment & Qt::AlignRight          ? free
+                                                : free / 2;
     const qreal baseline = (height() - metrics.height()) / 2 + metrics.ascent();
     painter.drawText(QPointF(x, baseline), text);
 }

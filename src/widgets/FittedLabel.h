@@ -18,6 +18,10 @@ public:
 
     QString text() const { return m_text; }
 
+    // Centred unless told otherwise; a line that cannot shrink (a minimum
+    // scale of 1) is cut at once.
+    void setAlignment(Qt::Alignment alignment);
+
     // The font at full size; the label's height is one line of it.
     void setTextFont(const QFont &font);
     QFont textFont() const { return m_font; }
@@ -28,6 +32,8 @@ public:
     QString shownText() const;
 
     QSize sizeHint() const override;
+    // As narrow as its caller wants: the text shrinks, then is cut.
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -40,4 +46,5 @@ private:
     QColor m_color;
     qreal m_minimumScale;
     QFont m_font;
+    Qt::Alignment m_alignment = Qt::AlignHCenter;
 };
