@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShowEvent>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
@@ -129,6 +130,8 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
     layout->addWidget(makeCreditBand());
 
     connect(&m_store, &AlarmStore::alarmsChanged, this, &AlarmListView::rebuildList);
+    // The rows say "today" and "tomorrow": of the day they are shown on.
+    connect(&m_store, &AlarmStore::dayChanged, this, &AlarmListView::rebuildList);
     rebuildList();
     // Typing goes to the label first; the time is set with the arrows or a click.
     m_labelEdit->setFocus();
@@ -248,6 +251,14 @@ void AlarmListView::paintEvent(QPaintEvent *event)
     painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
+void AlarmListView::showEvent(QShowEvent *event)
+{
+    // Hidden since another day, perhaps in another zone.
+    if (!event->spontaneous())
+        rebuildList();
+    QWidget::showEvent(event);
+}
+
 void AlarmListView::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -262,11 +273,12 @@ void AlarmListView::keyPressEvent(QKeyEvent *event)
 
 void AlarmListView::addAlarm()
 {
-    // Only the time of day counts: the store picks the next such moment.
-    const Moment time = Calendar::momentOnDay(m_store.clock().now(), m_timeEdit->time());
+    // The hour and minute as picked: made into a moment on today first, a
+    // time that today skips (02:30 on the day the clocks go forward) would
+    // become another.
     const auto recurrence
         = m_repeatDaily->isChecked() ? AlarmStore::Recurrence::Daily : AlarmStore::Recurrence::Once;
-    m_store.add(time, m_labelEdit->text(), recurrence);
+    m_store.add(m_timeEdit->time(), m_labelEdit->text(), recurrence);
     m_labelEdit->clear();
 }
 

@@ -33,6 +33,7 @@ public:
 protected:
     // Return anywhere in the window adds the alarm, as a default button would.
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -164,16 +164,6 @@ QTime timeOfDay(Moment moment)
     return QTime(int(*ofDay / kSecondsPerHour), int(*ofDay % kSecondsPerHour / 60));
 }
 
-Moment momentOnDay(Moment day, QTime time)
-{
-    const std::optional<UnixSeconds> second = secondOf(day);
-    if (!second || !time.isValid())
-        return day;
-    const Zone zone;
-    return momentOf(zone.firstShowing(
-        zone.day(*second) * kSecondsPerDay + time.hour() * kSecondsPerHour + time.minute() * 60));
-}
-
 Moment roundedUpToWholeHour(Moment moment)
 {
     const std::optional<UnixSeconds> second = secondOf(moment);
@@ -192,6 +182,15 @@ Moment roundedUpToWholeHour(Moment moment)
             return momentOf(candidate);
     }
     return moment;
+}
+
+LocalDay localDay(Moment moment)
+{
+    const std::optional<UnixSeconds> second = secondOf(moment);
+    if (!second)
+        return {};
+    const Zone zone;
+    return { zone.day(*second), zone.offset(*second) };
 }
 
 bool isDateInToday(Moment moment, Moment now)
@@ -224,15 +223,14 @@ QString abbreviatedDate(Moment moment)
 
 } // namespace Calendar
 
-Moment nextOccurrenceOfTimeOfDay(Moment receiver, Moment after)
-{
-    const Zone zone;
-    const std::optional<UnixSeconds> receiverOfDay = secondOfDay(zone, receiver);
-    const std::optional<UnixSeconds> afterSecond = secondOf(after);
-    if (!receiverOfDay || !afterSecond)
-        return receiver;
-    const UnixSeconds minuteOfDay = *receiverOfDay / 60;
+namespace {
 
+// The next moment after `after` whose wall clock shows that minute of the day.
+std::optional<Moment> nextShowing(const Zone &zone, UnixSeconds minuteOfDay, Moment after)
+{
+    const std::optional<UnixSeconds> afterSecond = secondOf(after);
+    if (!afterSecond)
+        return std::nullopt;
     // That wall time on the reference's own day or the next; the day before
     // as well, for a reference just past a clock change. Each candidate is a
     // whole second, compared with the reference as it is, to the last bit.
@@ -243,5 +241,23 @@ Moment nextOccurrenceOfTimeOfDay(Moment receiver, Moment after)
         if (candidate > after)
             return candidate;
     }
-    return receiver;
+    return std::nullopt;
+}
+
+} // namespace
+
+Moment nextOccurrenceOfTimeOfDay(Moment receiver, Moment after)
+{
+    const Zone zone;
+    const std::optional<UnixSeconds> receiverOfDay = secondOfDay(zone, receiver);
+    if (!receiverOfDay)
+        return receiver;
+    return nextShowing(zone, *receiverOfDay / 60, after).value_or(receiver);
+}
+
+Moment nextOccurrenceOfTimeOfDay(QTime timeOfDay, Moment after)
+{
+    if (!timeOfDay.isValid())
+        return after;
+    return nextShowing(Zone(), timeOfDay.hour() * 60 + timeOfDay.minute(), after).value_or(after);
 }

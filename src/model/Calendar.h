@@ -19,13 +19,19 @@ namespace Calendar {
 // The local hour and minute (seconds dropped) that a moment shows.
 QTime timeOfDay(Moment moment);
 
-// The moment on the local day of `day` at which the wall clock shows `time`
-// (a time skipped by a clock change resolves to the first moment after it).
-Moment momentOnDay(Moment day, QTime time);
-
 // The first moment at or after `moment` whose local minute is 0: the moment
 // itself when its minute is already 0, else the next whole hour.
 Moment roundedUpToWholeHour(Moment moment);
+
+// The local day that `moment` falls on, as a count of days, and the zone's
+// offset from UTC then: when either changes, what is today has changed.
+struct LocalDay
+{
+    qint64 day = 0;
+    int offsetSeconds = 0;
+    bool operator==(const LocalDay &) const = default;
+};
+LocalDay localDay(Moment moment);
 
 // Whether `moment` falls on the local day of `now`, or on the local day after
 // it: calendar days, not spans of 24 hours.
@@ -45,3 +51,6 @@ QString abbreviatedDate(Moment moment);
 // earlier occurrence, and when `after` already lies past that earlier one, the
 // next day's: a daily alarm never rings twice in one night.
 Moment nextOccurrenceOfTimeOfDay(Moment receiver, Moment after);
+// The same for a time of day given as such (its seconds dropped); `after`
+// itself when the time is not valid.
+Moment nextOccurrenceOfTimeOfDay(QTime timeOfDay, Moment after);

@@ -56,6 +56,7 @@ AlarmStore::AlarmStore(Services services, QObject *parent)
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &AlarmStore::tick);
+    m_day = Calendar::localDay(m_clock->now());
     m_nextTick = m_clock->now() + TickSchedule::kPeriod;
     m_timer.start(int(TickSchedule::kPeriod * 1000));
 
@@ -72,6 +73,13 @@ void AlarmStore::tick()
     const Moment now = m_clock->now();
     m_nextTick = TickSchedule::next(m_nextTick, now);
     checkAlarms();
+    // Midnight, a clock set forward or back, a wake-up on another day and a
+    // new time zone all show here, at the tick the store makes anyway.
+    const Calendar::LocalDay day = Calendar::localDay(now);
+    if (day != m_day) {
+        m_day = day;
+        Q_EMIT dayChanged();
+    }
     // Counted on the timer's own clock from the start of this tick: the check
     // may take a while, and the wall clock may jump meanwhile.
     const double milliseconds = std::ceil((m_nextTick - now) * 1000.0) - double(checking.elapsed());
@@ -134,11 +142,11 @@ QList<Alarm> AlarmStore::sortedAlarms() const
     return sorted;
 }
 
-void AlarmStore::add(Moment time, const QString &label, Recurrence recurrence)
+void AlarmStore::add(QTime timeOfDay, const QString &label, Recurrence recurrence)
 {
     const Moment now = m_clock->now();
     Alarm alarm;
-    alarm.fireDate = nextOccurrenceOfTimeOfDay(time, now);
+    alarm.fireDate = nextOccurrenceOfTimeOfDay(timeOfDay, now);
     alarm.label = trimmed(label);
     alarm.repeatsDaily = recurrence == Recurrence::Daily;
     m_alarms.append(alarm);

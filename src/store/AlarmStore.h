@@ -1,12 +1,14 @@
 #pragma once
 
 #include "model/Alarm.h"
+#include "model/Calendar.h"
 #include "model/RingingAlarm.h"
 // Services may leave it out: its whole type must be known wherever one is made.
 #include "store/AbstractWakeNotifier.h"
 
 #include <QList>
 #include <QObject>
+#include <QTime>
 #include <QTimer>
 
 #include <memory>
@@ -52,9 +54,9 @@ public:
     // Enabled alarms first, then by fire date; ties keep their stored order.
     QList<Alarm> sortedAlarms() const;
 
-    // Only the time of day of `time` counts; the label loses surrounding
-    // spaces and tabs.
-    void add(Moment time, const QString &label, Recurrence recurrence);
+    // Rings first at the next moment whose wall clock shows `timeOfDay`; the
+    // label loses surrounding spaces and tabs.
+    void add(QTime timeOfDay, const QString &label, Recurrence recurrence);
     void setEnabled(bool enabled, const Alarm &alarm);
     void deleteAlarm(const Alarm &alarm);
 
@@ -78,6 +80,9 @@ Q_SIGNALS:
     // Sent after the new list is saved.
     void alarmsChanged();
     void ringingChanged();
+    // At a tick on a new local day, or after the time zone changed: what
+    // reads "today" or "tomorrow" is to be told again.
+    void dayChanged();
 
 private:
     void tick();
@@ -96,6 +101,8 @@ private:
     QTimer m_timer;
     // The moment by the wall clock at which the timer is next due.
     Moment m_nextTick = 0;
+    // The local day at the last tick.
+    Calendar::LocalDay m_day;
     // Bytes of a stored list that did not decode, kept aside before the first
     // save replaces them.
     std::optional<QByteArray> m_unreadable;

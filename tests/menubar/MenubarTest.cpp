@@ -2,16 +2,21 @@
 #include "menubar/AbstractNotifier.h"
 #include "menubar/AbstractTray.h"
 #include "menubar/AlarmListView.h"
+#include "menubar/AlarmRow.h"
 #include "menubar/PopupPlacement.h"
 #include "menubar/TrayController.h"
 #include "support/StoreFixture.h"
 #include "support/TestMoments.h"
+#include "widgets/FittedLabel.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimeEdit>
 
 using namespace Qt::Literals::StringLiterals;
@@ -78,9 +83,53 @@ private Q_SLOTS:
         for (const QString &label : { QString(), u"Gym"_s }) {
             shown.label = label;
             m_store->alarms->setAlarms({ shown });
-            const QString expected = label.isEmpty() ? details : label + u" · "_s + details;
-            QCOMPARE(m_view->findChild<QLabel *>(u"details"_s)->text(), expected);
+            const QString expected
+                = label.isEmpty() ? details : u"\u2068"_s + label + u"\u2069 · "_s + details;
+            QCOMPARE(m_view->findChild<FittedLabel *>(u"details"_s)->text(), expected);
         }
+    }
+
+    // A row reads "tomorrow" until midnight, and "today" from the first tick
+    // after it, with the window open all the while.
+    void midnight()
+    {
+        open(u"2026-01-05T23:59:59+01:00"_s);
+        Alarm seven;
+        seven.fireDate = momentFromIso(u"2026-01-06T07:00:00+01:00"_s);
+        m_store->alarms->setAlarms({ seven });
+        auto *details = m_view->findChild<FittedLabel *>(u"details"_s);
+        QCOMPARE(details->text(), u"Once · tomorrow"_s);
+        *m_store->now += 1;
+        QTRY_COMPARE(m_view->findChild<FittedLabel *>(u"details"_s)->text(), u"Once · today"_s);
+    }
+
+    // However long the label, in whatever script, the switch and the bin stay
+    // in the window; the whole label is in the row's tooltip.
+    void longLabel_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::newRow("45 characters") << u"Call the garage about the winter tyres on Friday"_s;
+        QTest::newRow("no spaces") << QString(300, u'W');
+        QTest::newRow("Arabic") << QString(40, u'\u0645')
+                + u" \u0627\u0644\u0633\u0627\u0639\u0629"_s;
+        QTest::newRow("markup is text") << u"<b>x</b>"_s;
+    }
+    void longLabel()
+    {
+        QFETCH(QString, label);
+        open().findChild<QLineEdit *>(u"labelEdit"_s)->setText(label);
+        m_view->findChild<QPushButton *>(u"addButton"_s)->click();
+        const QRect window = m_view->rect();
+        for (const char *name : { "enabledSwitch", "deleteButton" }) {
+            auto *control = m_view->findChild<QWidget *>(QLatin1StringView(name));
+            const QRect at(control->mapTo(m_view.get(), QPoint()), control->size());
+            QVERIFY2(window.contains(at), name);
+        }
+        // What the tooltip shows, as Qt reads it.
+        const QString tip = m_view->findChild<AlarmRow *>()->toolTip();
+        QVERIFY(
+            (Qt::mightBeRichText(tip) ? QTextDocumentFragment::fromHtml(tip).toPlainText() : tip)
+                .contains(label));
     }
 
     void defaultNewTime_data()
@@ -125,6 +174,34 @@ private Q_SLOTS:
         QCOMPARE(m_store->alert->shown.size(), 1);
         QCOMPARE(m_store->alert->shown.constFirst().label, u"Test"_s);
         QVERIFY2(m_store->alarms->alarms().isEmpty(), "\"Test Alert\" added an alarm");
+    }
+
+    // A time picked on the day the clocks skip it rings at that time on the
+    // next day that has it, not at the end of the gap every day after.
+    void springForward_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<QString>("fires");
+        QTest::addColumn<int>("offset"); // of summer time, in seconds
+        QTest::newRow("Berlin") << QByteArray("Europe/Berlin") << u"2027-03-28T10:00:00+02:00"_s
+                                << u"2027-03-29T02:30:00.000+02:00"_s << 7200;
+        QTest::newRow("New York") << QByteArray("America/New_York")
+                                  << u"2027-03-14T10:00:00-04:00"_s
+                                  << u"2027-03-15T02:30:00.000-04:00"_s << -14400;
+    }
+    void springForward()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QString, now);
+        QFETCH(QString, fires);
+        QFETCH(int, offset);
+        qputenv("TZ", zone);
+        auto restore = qScopeGuard([] { qputenv("TZ", "Europe/Berlin"); });
+        open(now).findChild<QTimeEdit *>(u"timeEdit"_s)->setTime(QTime(2, 30));
+        m_view->findChild<QCheckBox *>(u"repeatDaily"_s)->setChecked(true);
+        m_view->findChild<QPushButton *>(u"addButton"_s)->click();
+        QCOMPARE(isoFromMoment(m_store->alarms->alarms().value(0).fireDate, offset), fires);
     }
 
     void openAtLogin_data()

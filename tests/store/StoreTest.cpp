@@ -190,7 +190,7 @@ private Q_SLOTS:
         StoreFixture f;
         *f.now = kT;
         AlarmStore &store = f.start();
-        store.add(kT - 3 * kDay - 1800 + 45.5, typed, AlarmStore::Recurrence::Daily); // 07:00:45.5
+        store.add(QTime(7, 0, 45), typed, AlarmStore::Recurrence::Daily);
         const Alarm added { store.alarms().value(0).id, kT + kDay - 1800, label, true, true,
             false };
         QCOMPARE(store.alarms(), QList { added });
@@ -217,20 +217,20 @@ private Q_SLOTS:
             QVERIFY(f.store(garbage));
         AlarmStore &store = f.start();
         if (!unreadable)
-            store.add(kT, u"before"_s, AlarmStore::Recurrence::Once);
+            store.add(QTime(7, 30), u"before"_s, AlarmStore::Recurrence::Once);
         const QByteArray last = f.stored();
         // A limit just above the good file, which the next list outgrows; or just
         // below the unreadable one, whose copy then cannot be kept though the
         // next list would fit.
         QVERIFY(setFault(diskFull, f.folder(), last.size() + (unreadable ? -1 : 1)));
         auto lift = qScopeGuard([&] { setFault(diskFull, f.folder(), 0); });
-        store.add(kT, u"during"_s, AlarmStore::Recurrence::Once);
+        store.add(QTime(7, 30), u"during"_s, AlarmStore::Recurrence::Once);
         QCOMPARE(store.alarms().size(), unreadable ? 1 : 2); // the change holds in memory
         QVERIFY2(f.stored() == last, "a failed save changed the file");
         QCOMPARE(QDir(f.folder()).entryList(QDir::Files), QStringList { u"alarms.json"_s });
         lift.dismiss();
         QVERIFY(setFault(diskFull, f.folder(), 0));
-        store.add(kT, u"after"_s, AlarmStore::Recurrence::Once);
+        store.add(QTime(7, 30), u"after"_s, AlarmStore::Recurrence::Once);
         QCOMPARE(f.storedAlarms(), store.alarms()); // the whole list, made under the fault too
         if (unreadable) {
             QFile copy(f.folder() + u"/alarms.unreadable-20260105T073000Z.json"_s);
