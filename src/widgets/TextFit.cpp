@@ -19,15 +19,25 @@ QFont withPixelSize(const QFont &font, qreal pixels, const QPaintDevice *device)
 qreal fittingScale(
     const std::function<qreal(qreal scale)> &widthAt, qreal available, qreal minimumScale)
 {
-    qreal scale = 1.0;
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const qreal width = widthAt(scale);
-        if (width <= available || scale <= minimumScale)
-            return scale;
-        // Never the same guess twice: rounded widths can stall the ratio.
-        scale = std::max(minimumScale, std::min(scale * available / width, scale - 0.002));
+    const auto fits = [&](qreal scale) { return widthAt(scale) <= available; };
+    const qreal fullWidth = widthAt(1.0);
+    if (minimumScale >= 1.0 || fullWidth <= available)
+        return 1.0;
+    if (!fits(minimumScale))
+        return minimumScale;
+    // Text rendered at whole pixel sizes grows in steps, not in proportion to
+    // the scale: narrow down between a scale that fits and one that does
+    // not, first where the proportion points, and keep the largest that fits.
+    qreal fitting = minimumScale;
+    qreal tooWide = 1.0;
+    qreal guess = std::clamp(available / fullWidth, fitting, tooWide);
+    for (int attempt = 0; attempt < 6 && tooWide - fitting > 0.005; ++attempt) {
+        if (guess <= fitting || guess >= tooWide)
+            guess = (fitting + tooWide) / 2;
+        (fits(guess) ? fitting : tooWide) = guess;
+        guess = (fitting + tooWide) / 2;
     }
-    return scale;
+    return fitting;
 }
 
 } // namespace TextFit

@@ -15,10 +15,10 @@ namespace TextFit {
 // resolution, which keeps sizes such as 19.5 exact.
 QFont withPixelSize(const QFont &font, qreal pixels, const QPaintDevice *device);
 
-// The largest factor, no less than `minimumScale` and no more than 1, by
-// which text must shrink to fit `available` pixels; `widthAt` tells how wide
-// the text is at a given factor. Glyph widths do not scale exactly with the
-// font size, so each guess is measured again.
+// The largest factor, no less than `minimumScale` and no more than 1, at
+// which text fits `available` pixels, to within half a percent; `widthAt`
+// tells how wide the text is at a given factor. At `minimumScale` it may
+// still not fit: then it is to be cut. Eight measurements at most.
 qreal fittingScale(
     const std::function<qreal(qreal scale)> &widthAt, qreal available, qreal minimumScale);
 
