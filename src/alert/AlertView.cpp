@@ -95,10 +95,7 @@ AlertView::AlertView(const RingingAlarm &alarm, Action onSnooze, Action onDismis
 
 QString AlertView::subtitle(const RingingAlarm &alarm)
 {
-    const QString time = Calendar::shortTime(alarm.scheduledFor);
-    if (alarm.label.isEmpty())
-        return time;
-    return LabelText::isolated(alarm.label) + u" \u00B7 "_s + time;
+    return LabelText::joined(alarm.label, Calendar::shortTime(alarm.scheduledFor));
 }
 
 QPainterPath AlertView::cardShape() const

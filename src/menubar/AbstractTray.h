@@ -5,7 +5,8 @@
 #include <QRect>
 
 // The program's item in the desktop's tray: the bell, whose click opens the
-// window, with a menu of "Open Brisvane" and "Quit".
+// window, with a menu of "Open Brisvane" and "Quit", and of "Snooze 5 min"
+// and "Dismiss" while an alarm rings.
 class AbstractTray : public QObject
 {
     Q_OBJECT
@@ -19,10 +20,17 @@ public:
     // Where the icon is on screen; empty where the tray does not tell.
     virtual QRect iconGeometry() const = 0;
 
+    // What the item tells of the program: under its name, `toolTip` (the
+    // next alarm); while `ringing`, it asks for attention and its menu offers
+    // to snooze or dismiss the alert on screen, first.
+    virtual void setState(const QString &toolTip, bool ringing) = 0;
+
 Q_SIGNALS:
     void shownChanged();
     // A click on the item; `at` is where, when the tray tells, else null.
     void activated(QPoint at);
     void openRequested();
     void quitRequested();
+    void snoozeRequested();
+    void dismissRequested();
 };

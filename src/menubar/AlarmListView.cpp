@@ -7,6 +7,8 @@
 #include "model/RingingAlarm.h"
 #include "store/AlarmStore.h"
 #include "widgets/CreditLine.h"
+#include "widgets/FittedLabel.h"
+#include "widgets/LabelText.h"
 #include "widgets/ShadedPanel.h"
 
 #include <QApplication>
@@ -115,6 +117,7 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
     columnLayout->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
     columnLayout->setSpacing(kColumnSpacing);
     columnLayout->addWidget(title);
+    columnLayout->addWidget(makeRingingBanner());
     columnLayout->addWidget(makeForm());
     columnLayout->addWidget(m_emptyText);
     columnLayout->addWidget(m_scrollArea);
@@ -129,12 +132,56 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
     layout->addWidget(column);
     layout->addWidget(makeCreditBand());
 
+    connect(&m_store, &AlarmStore::ringingChanged, this, &AlarmListView::updateRingingBanner);
+    updateRingingBanner();
     connect(&m_store, &AlarmStore::alarmsChanged, this, &AlarmListView::rebuildList);
     // The rows say "today" and "tomorrow": of the day they are shown on.
     connect(&m_store, &AlarmStore::dayChanged, this, &AlarmListView::rebuildList);
     rebuildList();
     // Typing goes to the label first; the time is set with the arrows or a click.
     m_labelEdit->setFocus();
+}
+
+QWidget *AlarmListView::makeRingingBanner()
+{
+    m_ringingBanner = new ShadedPanel(6, kFormShade, this);
+    m_ringingBanner->setObjectName(u"ringingBanner"_s);
+    m_ringingText
+        = new FittedLabel({}, palette().color(QPalette::WindowText), 1.0, m_ringingBanner);
+    m_ringingText->setObjectName(u"ringingText"_s);
+    m_ringingText->setAlignment(Qt::AlignLeft);
+    QFont bold = font();
+    bold.setBold(true);
+    m_ringingText->setTextFont(bold);
+    // The alert on screen, answered as with its own buttons: for whoever
+    // cannot reach them, since the alert never takes the keyboard.
+    m_snoozeButton = new QPushButton(tr("Snooze 5 min"), m_ringingBanner);
+    m_snoozeButton->setObjectName(u"snoozeButton"_s);
+    m_snoozeButton->setAutoDefault(false);
+    connect(m_snoozeButton, &QPushButton::clicked, &m_store, &AlarmStore::snoozeCurrent);
+    m_dismissButton = new QPushButton(tr("Dismiss"), m_ringingBanner);
+    m_dismissButton->setObjectName(u"dismissButton"_s);
+    m_dismissButton->setAutoDefault(false);
+    connect(m_dismissButton, &QPushButton::clicked, &m_store, &AlarmStore::dismissCurrent);
+
+    auto *layout = new QHBoxLayout(m_ringingBanner);
+    layout->setContentsMargins(8, 4, 4, 4);
+    layout->addWidget(m_ringingText, 1, Qt::AlignVCenter);
+    layout->addWidget(m_snoozeButton, 0, Qt::AlignVCenter);
+    layout->addWidget(m_dismissButton, 0, Qt::AlignVCenter);
+    return m_ringingBanner;
+}
+
+void AlarmListView::updateRingingBanner()
+{
+    const QList<RingingAlarm> &ringing = m_store.ringing();
+    m_ringingBanner->setVisible(!ringing.isEmpty());
+    if (ringing.isEmpty())
+        return;
+    const RingingAlarm &shown = ringing.first();
+    const QString text = LabelText::joined(shown.label, Calendar::shortTime(shown.scheduledFor));
+    m_ringingText->setText(text);
+    m_ringingBanner->setAccessibleName(tr("Ringing: %1").arg(text));
 }
 
 QWidget *AlarmListView::makeForm()
@@ -261,14 +308,19 @@ void AlarmListView::showEvent(QShowEvent *event)
 
 void AlarmListView::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
         m_addButton->click();
         return;
+    case Qt::Key_Escape:
+        // Closes the window however it was opened: a popup, the frameless
+        // window that takes the keyboard, an ordinary window. Brisvane runs on.
+        close();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
     }
-    // Escape goes on to QWidget, which closes a popup but no other window:
-    // without a tray the window is the whole program, and closing it quits,
-    // which a stray Escape must not do.
-    QWidget::keyPressEvent(event);
 }
 
 void AlarmListView::addAlarm()
@@ -372,7 +424,8 @@ void AlarmListView::rebuildList()
 
 void AlarmListView::orderTabStops()
 {
-    QList<QWidget *> stops { m_timeEdit, m_labelEdit, m_repeatDaily, m_addButton };
+    QList<QWidget *> stops { m_snoozeButton, m_dismissButton, m_timeEdit, m_labelEdit,
+        m_repeatDaily, m_addButton };
     for (AlarmRow *row : rows()) {
         for (QWidget *child : row->findChildren<QWidget *>()) {
             if (child->focusPolicy() & Qt::TabFocus)

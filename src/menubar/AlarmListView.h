@@ -9,6 +9,7 @@ class AlarmRow;
 class AlarmStore;
 class Clock;
 class CreditLine;
+class FittedLabel;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -40,10 +41,12 @@ private:
     // The first whole hour at least an hour from now.
     static Moment defaultNewTime(const Clock &clock);
 
+    QWidget *makeRingingBanner();
     QWidget *makeForm();
     QWidget *makeFooter();
     QWidget *makeCreditBand();
 
+    void updateRingingBanner();
     void addAlarm();
     void testAlert();
     void openAtLoginChanged(bool on);
@@ -55,6 +58,10 @@ private:
     AlarmStore &m_store;
     AbstractLoginItem &m_loginItem;
 
+    QWidget *m_ringingBanner = nullptr;
+    FittedLabel *m_ringingText = nullptr;
+    QPushButton *m_snoozeButton = nullptr;
+    QPushButton *m_dismissButton = nullptr;
     QTimeEdit *m_timeEdit = nullptr;
     QLineEdit *m_labelEdit = nullptr;
     QCheckBox *m_repeatDaily = nullptr;

@@ -25,8 +25,6 @@ constexpr qreal kCaptionScale = 0.85;
 constexpr qreal kShade = 0.06;
 constexpr qreal kCornerRadius = 6;
 
-const QString kSeparator = u" \u00B7 "_s;
-
 bool hasEvenDigits(const QFont &font)
 {
     const QFontMetricsF metrics(font);
@@ -77,25 +75,23 @@ void setTextColour(QLabel *label, const QColor &colour)
 
 QString AlarmRow::details(const Alarm &alarm, Moment now)
 {
-    QStringList parts;
-    if (!alarm.label.isEmpty())
-        parts.append(LabelText::isolated(alarm.label));
     // Each state is one text to translate, separator and all: a language may
     // well put the date first.
+    QString state;
     if (alarm.isSnooze)
-        parts.append(tr("Snoozed"));
+        state = tr("Snoozed");
     else if (alarm.repeatsDaily)
-        parts.append(tr("Every day"));
+        state = tr("Every day");
     else if (!alarm.isEnabled)
-        parts.append(tr("Once · finished"));
+        state = tr("Once · finished");
     else if (Calendar::isDateInToday(alarm.fireDate, now))
-        parts.append(tr("Once · today"));
+        state = tr("Once · today");
     else if (Calendar::isDateInTomorrow(alarm.fireDate, now))
-        parts.append(tr("Once · tomorrow"));
+        state = tr("Once · tomorrow");
     else
         //: %1 is the date in the locale's abbreviated style, such as "Jan 9, 2026".
-        parts.append(tr("Once · %1").arg(Calendar::abbreviatedDate(alarm.fireDate)));
-    return parts.join(kSeparator);
+        state = tr("Once · %1").arg(Calendar::abbreviatedDate(alarm.fireDate));
+    return LabelText::joined(alarm.label, state);
 }
 
 AlarmRow::AlarmRow(AlarmStore &store, const Alarm &alarm, QWidget *parent)

@@ -4,7 +4,10 @@
 #include "menubar/AbstractTray.h"
 #include "menubar/AlarmListView.h"
 #include "menubar/PopupPlacement.h"
+#include "model/Calendar.h"
+#include "model/Clock.h"
 #include "store/AlarmStore.h"
+#include "widgets/LabelText.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -14,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -38,8 +42,8 @@ QPoint fromDevicePixels(QPoint at)
             screen->geometry().topLeft(), screen->geometry().size() * screen->devicePixelRatio());
         const QPoint inside(std::clamp(at.x(), native.left(), native.right()),
             std::clamp(at.y(), native.top(), native.bottom()));
-        const qint64 distance = std::abs(qint64(inside.x()) - at.x())
-            + std::abs(qint64(inside.y()) - at.y());
+        const qint64 distance
+            = std::abs(qint64(inside.x()) - at.x()) + std::abs(qint64(inside.y()) - at.y());
         if (!nearest || distance < nearestDistance) {
             nearest = screen;
             nearestDistance = distance;
@@ -64,9 +68,12 @@ TrayController::TrayController(AlarmStore &store, AbstractLoginItem &loginItem, 
     , m_trayWindow(trayWindow)
 {
     // The open popup holds the pointer, so an alert that comes up in front of
-    // it would lose its first click to closing the popup: close it now.
+    // it would lose its first click to closing the popup: close it when an
+    // alarm rings, but not when one is answered from the window itself.
     connect(&store, &AlarmStore::ringingChanged, this, [this] {
-        if (isTrayWindowOpen() && m_trayWindow == TrayWindow::Popup)
+        const qsizetype ringing = m_store.ringing().size();
+        if (ringing > std::exchange(m_ringing, ringing) && isTrayWindowOpen()
+            && m_trayWindow == TrayWindow::Popup)
             m_window->hide();
     });
 
@@ -76,6 +83,14 @@ TrayController::TrayController(AlarmStore &store, AbstractLoginItem &loginItem, 
         showWindow();
     });
     connect(&tray, &AbstractTray::quitRequested, this, &QCoreApplication::quit);
+    // As the alert's own buttons do, for whoever cannot reach them.
+    connect(&tray, &AbstractTray::snoozeRequested, &store, &AlarmStore::snoozeCurrent);
+    connect(&tray, &AbstractTray::dismissRequested, &store, &AlarmStore::dismissCurrent);
+
+    for (const auto change :
+        { &AlarmStore::alarmsChanged, &AlarmStore::ringingChanged, &AlarmStore::dayChanged })
+        connect(&store, change, this, &TrayController::updateTray);
+    updateTray();
     connect(&tray, &AbstractTray::shownChanged, this, [this] {
         if (hasTray())
             m_trayDeadline.stop();
@@ -105,10 +120,34 @@ bool TrayController::isTrayWindowOpen() const
     return m_window && m_window->isVisible() && m_window->windowType() != Qt::Window;
 }
 
+QString TrayController::nextAlarmText(const AlarmStore &store)
+{
+    const QList<Alarm> sorted = store.sortedAlarms();
+    if (sorted.isEmpty())
+        return tr("No alarms set.");
+    const Alarm &next = sorted.first();
+    if (!next.isEnabled)
+        return tr("No alarm is on.");
+    const Moment now = store.clock().now();
+    const QString when = LabelText::joined(next.label, Calendar::shortTime(next.fireDate));
+    //: %1 is the alarm's label and time, such as "Dentist · 07:30".
+    if (Calendar::isDateInToday(next.fireDate, now))
+        return tr("Next: %1 today").arg(when);
+    if (Calendar::isDateInTomorrow(next.fireDate, now))
+        return tr("Next: %1 tomorrow").arg(when);
+    //: %1 is the alarm's label and time, %2 its date in the locale's abbreviated style.
+    return tr("Next: %1, %2").arg(when, Calendar::abbreviatedDate(next.fireDate));
+}
+
+void TrayController::updateTray()
+{
+    m_tray.setState(nextAlarmText(m_store), !m_store.ringing().isEmpty());
+}
+
 QIcon TrayController::bellIcon()
 {
     QIcon icon;
-    for (int size : { 16, 22, 32, 44, 64 })
+    for (int size : { 16, 22, 24, 32, 44, 48, 64 })
         icon.addFile(u":/brisvane/icons/bell-badge-%1.png"_s.arg(size), QSize(size, size));
     return icon;
 }

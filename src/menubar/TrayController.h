@@ -57,6 +57,9 @@ public:
     AlarmListView *window();
 
     static QIcon bellIcon();
+    // What the tray item's tooltip says under the program's name: the next
+    // alarm that will ring, in the words of its row, or that none will.
+    static QString nextAlarmText(const AlarmStore &store);
     // How long a start at login gives the desktop's tray to come up, and how
     // long any start gives a tray that has been found to answer.
     static constexpr int kTrayWaitSeconds = 30;
@@ -75,6 +78,7 @@ private:
     bool hasTray() const;
     void placeByTray();
     bool isTrayWindowOpen() const;
+    void updateTray();
     // Said once, the first time the window closes with no tray to reopen it.
     void tellStillRunning();
 
@@ -89,6 +93,8 @@ private:
     // Runs out when an awaited tray has not come up in time.
     QTimer m_trayDeadline;
     bool m_toldStillRunning = false;
+    // How many alerts were on screen or waiting, at the last change.
+    qsizetype m_ringing = 0;
     // Started when the window by the tray closes: the click on the item that
     // closed it must not open it again.
     QElapsedTimer m_sinceClosed;

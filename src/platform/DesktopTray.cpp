@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTextDocument>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -35,10 +36,37 @@ DesktopTray::~DesktopTray() = default;
 
 QList<DesktopTray::MenuEntry> DesktopTray::menuEntries() const
 {
-    return {
-        { 1, tr("Open Brisvane"), &AbstractTray::openRequested },
-        { 2, tr("Quit"), &AbstractTray::quitRequested },
-    };
+    QList<MenuEntry> entries;
+    if (m_ringing) {
+        entries.append({ 3, tr("Snooze 5 min"), &AbstractTray::snoozeRequested });
+        entries.append({ 4, tr("Dismiss"), &AbstractTray::dismissRequested });
+    }
+    entries.append({ 1, tr("Open Brisvane"), &AbstractTray::openRequested });
+    entries.append({ 2, tr("Quit"), &AbstractTray::quitRequested });
+    return entries;
+}
+
+void DesktopTray::setState(const QString &toolTip, bool ringing)
+{
+    if (toolTip != m_toolTip) {
+        m_toolTip = toolTip;
+        m_item.setToolTip(toolTip);
+        if (m_x11Icon)
+            m_x11Icon->setToolTip(x11ToolTip());
+    }
+    if (ringing != m_ringing) {
+        m_ringing = ringing;
+        m_item.setNeedsAttention(ringing);
+        updateMenus();
+    }
+}
+
+QString DesktopTray::x11ToolTip() const
+{
+    // A tooltip that looks like markup is read as markup: hand it over as
+    // text already made safe.
+    const QString text = m_toolTip.isEmpty() ? tr("Brisvane") : tr("Brisvane") + u'\n' + m_toolTip;
+    return Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
 }
 
 void DesktopTray::updateMenus()
@@ -89,7 +117,7 @@ void DesktopTray::showX11Icon(bool show)
         if (StatusNotifierItem::hostRegistered(m_bus))
             return;
         m_x11Icon = std::make_unique<QSystemTrayIcon>(m_icon);
-        m_x11Icon->setToolTip(tr("Brisvane"));
+        m_x11Icon->setToolTip(x11ToolTip());
         connect(m_x11Icon.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger)

@@ -28,10 +28,12 @@ public:
     bool isShown() const override;
     bool isAwaited() const override { return m_item.isRegistering(); }
     QRect iconGeometry() const override;
+    void setState(const QString &toolTip, bool ringing) override;
 
 private:
     // One entry of the item's menu, the same in the menu a tray draws from
-    // the exported one and in the one drawn here for the trays that ask.
+    // the exported one and in the one drawn here for the trays that ask; the
+    // entries of the moment.
     struct MenuEntry
     {
         int id;
@@ -41,6 +43,7 @@ private:
     QList<MenuEntry> menuEntries() const;
     void updateMenus();
 
+    QString x11ToolTip() const;
     // Qt's X11 icon, shown where the item has no StatusNotifierItem tray.
     void showX11Icon(bool show);
     // The menu for trays that ask the program to draw it, at `at`.
@@ -52,4 +55,6 @@ private:
     DBusMenu m_menu;
     StatusNotifierItem m_item;
     std::unique_ptr<QSystemTrayIcon> m_x11Icon;
+    QString m_toolTip;
+    bool m_ringing = false;
 };

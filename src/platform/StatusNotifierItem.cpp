@@ -99,8 +99,11 @@ StatusNotifierItem::~StatusNotifierItem()
 StatusNotifierItem::Pixmaps StatusNotifierItem::pixmaps(const QIcon &icon)
 {
     Pixmaps result;
-    for (const QSize &size : icon.availableSizes()) {
-        const QImage image = icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
+    for (const int extent : { 16, 22, 24, 32, 48, 64 }) {
+        // In device pixels: the tray picks the one for its own scale.
+        const QImage image = icon.pixmap(QSize(extent, extent), 1.0)
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32);
         Pixmap pixmap { image.width(), image.height(), {} };
         pixmap.argb.resize(qsizetype(image.width()) * image.height() * 4);
         auto *out = reinterpret_cast<quint32 *>(pixmap.argb.data());
@@ -131,7 +134,29 @@ QString StatusNotifierItem::category() const
 
 QString StatusNotifierItem::status() const
 {
-    return u"Active"_s;
+    return m_needsAttention ? u"NeedsAttention"_s : u"Active"_s;
+}
+
+StatusNotifierItem::ToolTip StatusNotifierItem::toolTip() const
+{
+    // Trays read the text as markup of a kind: it goes escaped.
+    return { {}, {}, m_title, m_toolTip.toHtmlEscaped() };
+}
+
+void StatusNotifierItem::setToolTip(const QString &text)
+{
+    if (text == m_toolTip)
+        return;
+    m_toolTip = text;
+    Q_EMIT NewToolTip();
+}
+
+void StatusNotifierItem::setNeedsAttention(bool needsAttention)
+{
+    if (needsAttention == m_needsAttention)
+        return;
+    m_needsAttention = needsAttention;
+    Q_EMIT NewStatus(status());
 }
 
 QDBusObjectPath StatusNotifierItem::menu() const

@@ -24,7 +24,7 @@ class StatusNotifierItem : public QObject
     Q_PROPERTY(QString Category READ category CONSTANT)
     Q_PROPERTY(QString Id READ id CONSTANT)
     Q_PROPERTY(QString Title READ title CONSTANT)
-    Q_PROPERTY(QString Status READ status CONSTANT)
+    Q_PROPERTY(QString Status READ status)
     Q_PROPERTY(int WindowId READ windowId CONSTANT)
     Q_PROPERTY(QString IconName READ noName CONSTANT)
     Q_PROPERTY(StatusNotifierItem::Pixmaps IconPixmap READ iconPixmap CONSTANT)
@@ -33,7 +33,7 @@ class StatusNotifierItem : public QObject
     Q_PROPERTY(QString AttentionIconName READ noName CONSTANT)
     Q_PROPERTY(StatusNotifierItem::Pixmaps AttentionIconPixmap READ noPixmaps CONSTANT)
     Q_PROPERTY(QString AttentionMovieName READ noName CONSTANT)
-    Q_PROPERTY(StatusNotifierItem::ToolTip ToolTip READ toolTip CONSTANT)
+    Q_PROPERTY(StatusNotifierItem::ToolTip ToolTip READ toolTip)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu CONSTANT)
     Q_PROPERTY(QDBusObjectPath Menu READ menu CONSTANT)
     Q_PROPERTY(QString IconThemePath READ noName CONSTANT)
@@ -62,11 +62,17 @@ public:
         const QIcon &icon, DBusMenu *menu, QObject *parent = nullptr);
     ~StatusNotifierItem() override;
 
+    // The tooltip's text under the title, plain text.
+    void setToolTip(const QString &text);
+    // While an alarm rings, the item asks for attention.
+    void setNeedsAttention(bool needsAttention);
+
     // Whether a watcher holds the item and a tray is there to show it.
     bool isShown() const { return m_shown; }
     // Whether it has asked a watcher to take it and awaits the answer.
     bool isRegistering() const { return m_registering; }
 
+    // The icon at the sizes trays draw it, at any scale: 16 to 64 pixels.
     static Pixmaps pixmaps(const QIcon &icon);
 
     // Whether a tray that shows such items runs on `bus` now (asked at once,
@@ -81,7 +87,7 @@ public:
     QString noName() const { return {}; }
     Pixmaps iconPixmap() const { return pixmaps(m_icon); }
     Pixmaps noPixmaps() const { return {}; }
-    ToolTip toolTip() const { return { {}, {}, m_title, {} }; }
+    ToolTip toolTip() const;
     bool itemIsMenu() const { return false; }
     QDBusObjectPath menu() const;
 
@@ -98,6 +104,9 @@ Q_SIGNALS:
     void contextMenuRequested(QPoint at);
     void shownChanged(bool shown);
 
+    Q_SCRIPTABLE void NewToolTip();
+    Q_SCRIPTABLE void NewStatus(const QString &status);
+
 private Q_SLOTS:
     void onHostChange();
 
@@ -110,6 +119,8 @@ private:
     QString m_id;
     QString m_title;
     QIcon m_icon;
+    QString m_toolTip;
+    bool m_needsAttention = false;
     QDBusServiceWatcher *m_watcher;
     bool m_registering = false;
     bool m_registered = false;

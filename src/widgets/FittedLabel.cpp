@@ -36,6 +36,14 @@ FittedLabel::FittedLabel(
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
+void FittedLabel::setText(const QString &text)
+{
+    m_text = text;
+    setAccessibleName(singleLine());
+    updateGeometry();
+    update();
+}
+
 void FittedLabel::setTextFont(const QFont &font)
 {
     m_font = font;

@@ -17,6 +17,7 @@ public:
         const QString &text, const QColor &color, qreal minimumScale, QWidget *parent = nullptr);
 
     QString text() const { return m_text; }
+    void setText(const QString &text);
 
     // Centred unless told otherwise; a line that cannot shrink (a minimum
     // scale of 1) is cut at once.

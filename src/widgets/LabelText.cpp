@@ -54,3 +54,8 @@ QString LabelText::isolated(const QString &label)
     shown.append(QChar(0x2069));
     return shown;
 }
+
+QString LabelText::joined(const QString &label, const QString &rest)
+{
+    return label.isEmpty() ? rest : isolated(label) + u" \u00B7 "_s + rest;
+}

@@ -20,4 +20,7 @@ constexpr qsizetype kLongestShown = 500;
 // an empty label.
 QString isolated(const QString &label);
 
+// The label, isolated, then " · " and `rest`; `rest` alone for an empty label.
+QString joined(const QString &label, const QString &rest);
+
 } // namespace LabelText

@@ -28,6 +28,7 @@ public:
     bool isShown() const override { return shown; }
     bool isAwaited() const override { return false; }
     QRect iconGeometry() const override { return {}; }
+    void setState(const QString &, bool) override { }
 };
 
 // In Berlin, in American English. The test is the login item and the
@@ -202,6 +203,60 @@ private Q_SLOTS:
         m_view->findChild<QCheckBox *>(u"repeatDaily"_s)->setChecked(true);
         m_view->findChild<QPushButton *>(u"addButton"_s)->click();
         QCOMPARE(isoFromMoment(m_store->alarms->alarms().value(0).fireDate, offset), fires);
+    }
+
+    // While alarms ring, the window's banner answers the alert on screen as
+    // its own buttons do; Escape closes the window.
+    void ringingBanner()
+    {
+        open();
+        for (const QString &label : { u"Tea"_s, u"Gym"_s })
+            m_store->alarms->ring({ QUuid::createUuid(), label, *m_store->now });
+        auto *banner = m_view->findChild<QWidget *>(u"ringingBanner"_s);
+        QVERIFY(banner->isVisible());
+        QCOMPARE(m_view->findChild<FittedLabel *>(u"ringingText"_s)->text(),
+            u"\u2068Tea\u2069 · 10:37\u202FAM"_s);
+        m_view->findChild<QPushButton *>(u"dismissButton"_s)->click();
+        QCOMPARE(m_store->alert->shown.last().label, u"Gym"_s);
+        QVERIFY(m_view->findChild<FittedLabel *>(u"ringingText"_s)->text().contains(u"Gym"_s));
+        m_view->findChild<QPushButton *>(u"snoozeButton"_s)->click();
+        QVERIFY(!banner->isVisible() && !m_store->alert->up);
+        QCOMPARE(m_store->alarms->alarms().value(0).label, u"Gym"_s);
+        QTest::keyClick(m_view.get(), Qt::Key_Escape);
+        QVERIFY(!m_view->isVisible());
+    }
+
+    // What the tray's tooltip says under "Brisvane", at 23:30 on 5 January.
+    void nextAlarm_data()
+    {
+        QTest::addColumn<QList<Alarm>>("alarms");
+        QTest::addColumn<QString>("text");
+        const auto at = [](const char *when, bool on = true) {
+            Alarm alarm;
+            alarm.fireDate = momentFromIso(QString::fromLatin1(when));
+            alarm.isEnabled = on;
+            alarm.label = u"Dentist"_s;
+            return alarm;
+        };
+        QTest::newRow("none") << QList<Alarm>() << u"No alarms set."_s;
+        QTest::newRow("all off") << QList { at("2026-01-06T07:30:00+01:00", false) }
+                                 << u"No alarm is on."_s;
+        QTest::newRow("tomorrow, the earlier of two")
+            << QList { at("2026-01-09T07:00:00+01:00"), at("2026-01-06T07:30:00+01:00") }
+            << u"Next: \u2068Dentist\u2069 · 7:30\u202FAM tomorrow"_s;
+        QTest::newRow("today") << QList { at("2026-01-05T23:45:00+01:00") }
+                               << u"Next: \u2068Dentist\u2069 · 11:45\u202FPM today"_s;
+        QTest::newRow("later") << QList { at("2026-01-09T07:00:00+01:00") }
+                               << u"Next: \u2068Dentist\u2069 · 7:00\u202FAM, Jan 9, 2026"_s;
+    }
+    void nextAlarm()
+    {
+        QFETCH(QList<Alarm>, alarms);
+        QFETCH(QString, text);
+        StoreFixture store;
+        *store.now = momentFromIso(u"2026-01-05T23:30:00+01:00"_s);
+        store.start().setAlarms(alarms);
+        QCOMPARE(TrayController::nextAlarmText(*store.alarms), text);
     }
 
     void openAtLogin_data()

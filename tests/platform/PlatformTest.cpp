@@ -12,6 +12,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -209,6 +210,13 @@ private Q_SLOTS:
         call(u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"Activate"_s, { 300, 40 });
         QTRY_COMPARE(activated.value(0).value(0).toPoint(), QPoint(300, 40));
 
+        // While an alarm rings the item asks for attention, and its menu
+        // answers the alert first; the tooltip tells the next alarm.
+        tray.setState(u"Next: <Tea> · 07:30 today"_s, true);
+        QCOMPARE(property(u"Status"_s).toString(), u"NeedsAttention"_s);
+        StatusNotifierItem::ToolTip tip;
+        property(u"ToolTip"_s).value<QDBusArgument>() >> tip;
+        QCOMPARE(tip.title + u'|' + tip.text, u"Brisvane|Next: &lt;Tea&gt; · 07:30 today"_s);
         DBusMenu::Layout menu;
         call(u"/MenuBar"_s, u"com.canonical.dbusmenu"_s, u"GetLayout"_s, { 0, -1, QStringList() })
                 .value(1)
@@ -217,13 +225,20 @@ private Q_SLOTS:
         QStringList labels;
         for (const DBusMenu::Layout &entry : std::as_const(menu.children))
             labels << entry.properties.value(u"label"_s).toString();
-        QCOMPARE(labels, QStringList({ u"Open Brisvane"_s, u"Quit"_s }));
-        QSignalSpy open(&tray, &AbstractTray::openRequested);
-        QSignalSpy quit(&tray, &AbstractTray::quitRequested);
-        for (const int id : { menu.children.value(0).id, menu.children.value(1).id })
+        QCOMPARE(labels,
+            QStringList({ u"Snooze 5 min"_s, u"Dismiss"_s, u"Open Brisvane"_s, u"Quit"_s }));
+        QList<QSignalSpy *> spies;
+        for (const auto request : { &AbstractTray::snoozeRequested, &AbstractTray::dismissRequested,
+                 &AbstractTray::openRequested, &AbstractTray::quitRequested })
+            spies.append(new QSignalSpy(&tray, request));
+        auto free = qScopeGuard([&] { qDeleteAll(spies); });
+        for (const DBusMenu::Layout &entry : std::as_const(menu.children))
             call(u"/MenuBar"_s, u"com.canonical.dbusmenu"_s, u"Event"_s,
-                { id, u"clicked"_s, QVariant::fromValue(QDBusVariant(0)), 0u });
-        QTRY_COMPARE(open.count() * 10 + quit.count(), 11);
+                { entry.id, u"clicked"_s, QVariant::fromValue(QDBusVariant(0)), 0u });
+        for (QSignalSpy *spy : spies)
+            QTRY_COMPARE(spy->count(), 1);
+        tray.setState({}, false);
+        QCOMPARE(property(u"Status"_s).toString(), u"Active"_s);
         QDBusConnection::disconnectFromBus(u"panel"_s);
     }
 
