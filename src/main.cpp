@@ -4,6 +4,7 @@
 #include "menubar/TrayController.h"
 #include "model/SystemClock.h"
 #include "platform/AutostartLoginItem.h"
+#include "platform/ColorSchemeFollower.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/DesktopTray.h"
 #include "platform/DisplaySession.h"
@@ -36,6 +37,9 @@ int main(int argc, char *argv[])
     SingleInstance instance(SingleInstance::userSocketPath());
     if (instance.claim() == SingleInstance::Role::Secondary)
         return 0;
+
+    // Light or dark as the desktop is, from the first window on.
+    const ColorSchemeFollower colorScheme(QDBusConnection::sessionBus());
 
     // Made before any window, so alarms ring whether or not it ever opens.
     const X11Desktop desktop;

@@ -9,6 +9,7 @@
 #include "widgets/CreditLine.h"
 #include "widgets/FittedLabel.h"
 #include "widgets/LabelText.h"
+#include "widgets/Look.h"
 #include "widgets/ShadedPanel.h"
 
 #include <QApplication>
@@ -33,20 +34,13 @@ namespace {
 constexpr int kPadding = 14;
 constexpr int kColumnSpacing = 12;
 constexpr int kRowSpacing = 6;
-constexpr qreal kSmallControlScale = 0.85;
 constexpr qreal kFormShade = 0.05;
-constexpr qreal kBandShade = 0.06;
-
-QColor secondary(const QPalette &palette)
-{
-    return ShadedPanel::textShade(palette, ShadedPanel::kSecondaryText);
-}
 
 template<typename Control>
 Control *smallControl(Control *control)
 {
     QFont font = control->font();
-    font.setPointSizeF(font.pointSizeF() * kSmallControlScale);
+    font.setPointSizeF(font.pointSizeF() * Look::kSmallTextScale);
     control->setFont(font);
     return control;
 }
@@ -83,9 +77,6 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
     m_emptyText->setTextFormat(Qt::PlainText);
     m_emptyText->setAlignment(Qt::AlignCenter);
     m_emptyText->setContentsMargins(0, 8, 0, 8);
-    QPalette emptyPalette = m_emptyText->palette();
-    emptyPalette.setColor(QPalette::WindowText, secondary(palette()));
-    m_emptyText->setPalette(emptyPalette);
 
     m_rows = new QWidget;
     m_rows->setObjectName(u"alarmRows"_s);
@@ -132,6 +123,7 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
     layout->addWidget(column);
     layout->addWidget(makeCreditBand());
 
+    applyColours();
     connect(&m_store, &AlarmStore::ringingChanged, this, &AlarmListView::updateRingingBanner);
     updateRingingBanner();
     connect(&m_store, &AlarmStore::alarmsChanged, this, &AlarmListView::rebuildList);
@@ -144,7 +136,7 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
 
 QWidget *AlarmListView::makeRingingBanner()
 {
-    m_ringingBanner = new ShadedPanel(6, kFormShade, this);
+    m_ringingBanner = new ShadedPanel(Look::kCornerRadius, kFormShade, this);
     m_ringingBanner->setObjectName(u"ringingBanner"_s);
     m_ringingText
         = new FittedLabel({}, palette().color(QPalette::WindowText), 1.0, m_ringingBanner);
@@ -186,7 +178,7 @@ void AlarmListView::updateRingingBanner()
 
 QWidget *AlarmListView::makeForm()
 {
-    auto *form = new ShadedPanel(6, kFormShade, this);
+    auto *form = new ShadedPanel(Look::kCornerRadius, kFormShade, this);
     form->setObjectName(u"form"_s);
 
     m_timeEdit = new QTimeEdit(form);
@@ -259,12 +251,12 @@ QWidget *AlarmListView::makeFooter()
 
 QWidget *AlarmListView::makeCreditBand()
 {
-    auto *band = new ShadedPanel(0, kBandShade, this);
+    auto *band = new ShadedPanel(0, Look::kShade, this);
     band->setObjectName(u"creditBand"_s);
     band->setFixedWidth(kWidth);
     const qreal fontSize = QFontInfo(font()).pixelSize();
-    m_creditLine = new CreditLine(
-        fontSize, secondary(palette()), palette().color(QPalette::Highlight), band);
+    m_creditLine
+        = new CreditLine(fontSize, Look::secondaryText(palette()), Look::linkText(palette()), band);
     m_creditLine->setObjectName(u"creditLine"_s);
     m_creditLine->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     // In the window the link is one more stop for Tab.
@@ -296,6 +288,28 @@ void AlarmListView::paintEvent(QPaintEvent *event)
     painter.setPen(QPen(edge, 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+void AlarmListView::applyColours()
+{
+    // Qt's own placeholder grey reads at 4:1 on a light field: too faint.
+    QPalette fieldPalette = m_labelEdit->palette();
+    fieldPalette.setColor(QPalette::PlaceholderText, Look::secondaryText(palette()));
+    m_labelEdit->setPalette(fieldPalette);
+    QPalette emptyPalette = m_emptyText->palette();
+    emptyPalette.setColor(QPalette::WindowText, Look::secondaryText(palette()));
+    m_emptyText->setPalette(emptyPalette);
+    m_ringingText->setColor(palette().color(QPalette::WindowText));
+    m_creditLine->setColours(Look::secondaryText(palette()), Look::linkText(palette()));
+}
+
+void AlarmListView::changeEvent(QEvent *event)
+{
+    // The desktop went dark or light while the window was open: the colours
+    // derived from its palette follow (each row follows its own).
+    if (event->type() == QEvent::PaletteChange)
+        applyColours();
+    QWidget::changeEvent(event);
 }
 
 void AlarmListView::showEvent(QShowEvent *event)

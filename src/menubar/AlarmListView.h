@@ -35,6 +35,7 @@ protected:
     // Return anywhere in the window adds the alarm, as a default button would.
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
@@ -47,6 +48,8 @@ private:
     QWidget *makeCreditBand();
 
     void updateRingingBanner();
+    // The colours derived from the palette, which may change at any time.
+    void applyColours();
     void addAlarm();
     void testAlert();
     void openAtLoginChanged(bool on);

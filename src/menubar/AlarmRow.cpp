@@ -6,7 +6,9 @@
 #include "store/AlarmStore.h"
 #include "widgets/FittedLabel.h"
 #include "widgets/LabelText.h"
+#include "widgets/Look.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -21,9 +23,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr qreal kTimeScale = 1.6;
-constexpr qreal kCaptionScale = 0.85;
-constexpr qreal kShade = 0.06;
-constexpr qreal kCornerRadius = 6;
 
 bool hasEvenDigits(const QFont &font)
 {
@@ -49,11 +48,6 @@ QFont timeFont(const QFont &base)
     return fixed;
 }
 
-QColor secondary(const QPalette &palette)
-{
-    return ShadedPanel::textShade(palette, ShadedPanel::kSecondaryText);
-}
-
 QLabel *plainLabel(const QString &text, const QString &name, QWidget *parent)
 {
     auto *label = new QLabel(parent);
@@ -64,14 +58,27 @@ QLabel *plainLabel(const QString &text, const QString &name, QWidget *parent)
     return label;
 }
 
-void setTextColour(QLabel *label, const QColor &colour)
+} // namespace
+
+void AlarmRow::applyColours()
 {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    // Only the time of an alarm that is off stands back; the row is drawn
+    // as any other.
+    const QColor secondary = Look::secondaryText(palette());
+    if (!m_alarm.isEnabled) {
+        QPalette timePalette = m_time->palette();
+        timePalette.setColor(QPalette::WindowText, secondary);
+        m_time->setPalette(timePalette);
+    }
+    m_details->setColor(secondary);
 }
 
-} // namespace
+void AlarmRow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        applyColours();
+    ShadedPanel::changeEvent(event);
+}
 
 QString AlarmRow::details(const Alarm &alarm, Moment now)
 {
@@ -95,7 +102,7 @@ QString AlarmRow::details(const Alarm &alarm, Moment now)
 }
 
 AlarmRow::AlarmRow(AlarmStore &store, const Alarm &alarm, QWidget *parent)
-    : ShadedPanel(kCornerRadius, kShade, parent)
+    : ShadedPanel(Look::kCornerRadius, Look::kShade, parent)
     , m_store(store)
     , m_alarm(alarm)
 {
@@ -108,17 +115,18 @@ AlarmRow::AlarmRow(AlarmStore &store, const Alarm &alarm, QWidget *parent)
 
     auto *time = plainLabel(shortTime, u"time"_s, this);
     time->setFont(timeFont(font()));
-    if (!alarm.isEnabled)
-        setTextColour(time, secondary(palette()));
+    m_time = time;
 
     // One line, cut at the end where the label is long: the switch and the
     // bin stay in view whatever the label; the whole line is in the tooltip.
     const QString detailsText = AlarmRow::details(alarm, store.clock().now());
-    auto *details = new FittedLabel(detailsText, secondary(palette()), 1.0, this);
+    auto *details = new FittedLabel(detailsText, {}, 1.0, this);
     details->setObjectName(u"details"_s);
+    m_details = details;
+    applyColours();
     details->setAlignment(Qt::AlignLeft);
     QFont caption = font();
-    caption.setPointSizeF(font().pointSizeF() * kCaptionScale);
+    caption.setPointSizeF(font().pointSizeF() * Look::kSmallTextScale);
     details->setTextFont(caption);
     // A tooltip that looks like markup is read as markup: hand it over as
     // text already made safe.

@@ -93,6 +93,13 @@ void CreditLine::setFontSize(qreal fontSize)
     update();
 }
 
+void CreditLine::setColours(const QColor &textColor, const QColor &linkColor)
+{
+    m_textColor = textColor;
+    m_linkColor = linkColor;
+    update();
+}
+
 QList<CreditLine::Text> CreditLine::texts(qreal scale) const
 {
     QFont regular = TextFit::withPixelSize(font(), m_fontSize * scale, this);

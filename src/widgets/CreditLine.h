@@ -48,6 +48,7 @@ public:
     // For a caller whose own size changes, such as the alert, which sizes
     // everything from its height.
     void setFontSize(qreal fontSize);
+    void setColours(const QColor &textColor, const QColor &linkColor);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -44,6 +44,12 @@ void FittedLabel::setText(const QString &text)
     update();
 }
 
+void FittedLabel::setColor(const QColor &color)
+{
+    m_color = color;
+    update();
+}
+
 void FittedLabel::setTextFont(const QFont &font)
 {
     m_font = font;

@@ -18,6 +18,7 @@ public:
 
     QString text() const { return m_text; }
     void setText(const QString &text);
+    void setColor(const QColor &color);
 
     // Centred unless told otherwise; a line that cannot shrink (a minimum
     // scale of 1) is cut at once.

@@ -10,11 +10,6 @@ class ShadedPanel : public QWidget
 public:
     ShadedPanel(qreal cornerRadius, qreal opacity, QWidget *parent = nullptr);
 
-    // The palette's text colour at `opacity`: a panel's shade, or, at
-    // kSecondaryText, text that stands back.
-    static QColor textShade(const QPalette &palette, qreal opacity);
-    static constexpr qreal kSecondaryText = 0.55;
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

@@ -1,4 +1,5 @@
 #include "platform/AutostartLoginItem.h"
+#include "platform/ColorSchemeFollower.h"
 #include "platform/DBusMenu.h"
 #include "platform/DesktopEntry.h"
 #include "platform/DesktopTray.h"
@@ -6,6 +7,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/Translations.h"
 
+#include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -31,6 +33,23 @@ public:
     bool hostRegistered() const { return true; }
 public Q_SLOTS:
     Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString &) { ++registrations; }
+};
+
+// The desktop portal's settings, with its appearance setting.
+class FakePortal : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    uint scheme = 1; // dark
+public Q_SLOTS:
+    Q_SCRIPTABLE QDBusVariant Read(const QString &, const QString &)
+    {
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(scheme)));
+    }
+Q_SIGNALS:
+    Q_SCRIPTABLE void SettingChanged(
+        const QString &group, const QString &key, const QDBusVariant &value);
 };
 
 // In a temporary config home, with a private bus in place of the system bus.
@@ -240,6 +259,23 @@ private Q_SLOTS:
         tray.setState({}, false);
         QCOMPARE(property(u"Status"_s).toString(), u"Active"_s);
         QDBusConnection::disconnectFromBus(u"panel"_s);
+    }
+
+    // Dark where the desktop asks for it, light again when it asks no more.
+    void colorScheme()
+    {
+        QDBusConnection desktop = QDBusConnection::connectToBus(m_address, u"desktop"_s);
+        FakePortal portal;
+        QVERIFY(desktop.registerObject(u"/org/freedesktop/portal/desktop"_s, &portal,
+            QDBusConnection::ExportScriptableContents));
+        QVERIFY(desktop.registerService(u"org.freedesktop.portal.Desktop"_s));
+        const QColor light = QApplication::palette().color(QPalette::Window);
+        ColorSchemeFollower follower(QDBusConnection::connectToBus(m_address, u"scheme"_s));
+        QTRY_VERIFY(QApplication::palette().color(QPalette::Window).lightness() < 128);
+        Q_EMIT portal.SettingChanged(
+            u"org.freedesktop.appearance"_s, u"color-scheme"_s, QDBusVariant(2u));
+        QTRY_COMPARE(QApplication::palette().color(QPalette::Window), light);
+        QDBusConnection::disconnectFromBus(u"desktop"_s);
     }
 
     void germanTexts()
