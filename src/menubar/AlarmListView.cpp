@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QShowEvent>
 #include <QTimeEdit>
@@ -414,9 +415,20 @@ void AlarmListView::rebuildList()
     m_emptyText->setVisible(empty);
     m_scrollArea->setVisible(!empty);
 
-    // As tall as the rows, up to a limit past which the list scrolls.
+    // As tall as the rows, up to a limit past which the list scrolls; and
+    // no taller than lets the window fit the screen's free area, at any
+    // scale (at twice the size, a 1280x800 screen holds 400 points).
     m_rowsLayout->activate();
     m_scrollArea->setFixedHeight(std::min(m_rows->sizeHint().height(), kMaximumListHeight));
+    if (const QScreen *shownOn = screen(); shownOn && !empty) {
+        layout()->activate();
+        // Room too for the gap to the tray's panel the window opens from.
+        const int excess
+            = sizeHint().height() - (shownOn->availableGeometry().height() - kScreenMargin);
+        if (excess > 0)
+            m_scrollArea->setFixedHeight(
+                std::max(m_scrollArea->height() - excess, kLeastListHeight));
+    }
 
     orderTabStops();
     if (focusedIndex < 0)

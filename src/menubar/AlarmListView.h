@@ -30,6 +30,9 @@ public:
 
     static constexpr int kWidth = 380;
     static constexpr int kMaximumListHeight = 260;
+    // However small the screen, the list shows a row or so.
+    static constexpr int kLeastListHeight = 48;
+    static constexpr int kScreenMargin = 32;
 
 protected:
     // Return anywhere in the window adds the alarm, as a default button would.
