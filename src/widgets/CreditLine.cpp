@@ -89,15 +89,14 @@ void CreditLine::setFontSize(qreal fontSize)
     if (fontSize == m_fontSize)
         return;
     m_fontSize = fontSize;
-    updateGeometry();
-    update();
+    layOutAgain();
 }
 
 void CreditLine::setColours(const QColor &textColor, const QColor &linkColor)
 {
     m_textColor = textColor;
     m_linkColor = linkColor;
-    update();
+    layOutAgain();
 }
 
 QList<CreditLine::Text> CreditLine::texts(qreal scale) const
@@ -133,6 +132,24 @@ void CreditLine::openLink() const
 }
 
 QList<CreditLine::Piece> CreditLine::pieces() const
+{
+    // Fitting the line takes a dozen or more measurements: made once for each
+    // size, text and font, not at every paint and pointer move.
+    if (!m_pieces || m_laidOutWidth != width() || m_laidOutHeight != height())
+        m_pieces = layOut();
+    m_laidOutWidth = width();
+    m_laidOutHeight = height();
+    return *m_pieces;
+}
+
+void CreditLine::layOutAgain()
+{
+    m_pieces.reset();
+    updateGeometry();
+    update();
+}
+
+QList<CreditLine::Piece> CreditLine::layOut() const
 {
     const qreal available = width();
 
@@ -290,9 +307,7 @@ void CreditLine::focusOutEvent(QFocusEvent *event)
 
 void CreditLine::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::LanguageChange) {
-        updateGeometry();
-        update();
-    }
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::LanguageChange)
+        layOutAgain();
     QWidget::changeEvent(event);
 }

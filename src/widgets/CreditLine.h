@@ -7,6 +7,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 class QUrl;
 
 // One line that credits the maker: "Thoughtful software", the maker's name as
@@ -78,6 +80,8 @@ private:
         bool isLink;
     };
     QList<Text> texts(qreal scale) const;
+    QList<Piece> layOut() const;
+    void layOutAgain();
     qreal gap() const { return 0.4 * m_fontSize; }
     QRectF linkRect() const;
     void updateCursor(const QPointF &position);
@@ -86,4 +90,8 @@ private:
     QColor m_textColor;
     QColor m_linkColor;
     bool m_pressedOnLink = false;
+    // The pieces as last laid out, and the size they were laid out for.
+    mutable std::optional<QList<Piece>> m_pieces;
+    mutable int m_laidOutWidth = -1;
+    mutable int m_laidOutHeight = -1;
 };

@@ -9,6 +9,9 @@ using namespace Qt::Literals::StringLiterals;
 class WidgetsTest : public QObject
 {
     Q_OBJECT
+    const QColor m_text { Qt::darkGray };
+    const QColor m_link { Qt::blue };
+    CreditLine m_line { 13, m_text, m_link }; // one line for all rows: laid out anew at each size
 
 private Q_SLOTS:
     // In the order "Thoughtful software", the link, "Crafted with care", on
@@ -28,8 +31,8 @@ private Q_SLOTS:
         QFETCH(qreal, width);
         QFETCH(qreal, scale);
         QFETCH(bool, whole);
-        const QColor text(Qt::darkGray), link(Qt::blue);
-        CreditLine line(13, text, link);
+        CreditLine &line = m_line;
+        const QColor &text = m_text, &link = m_link;
         line.resize(int(line.sizeHint().width() * width), line.sizeHint().height());
         const QList<CreditLine::Piece> pieces = line.pieces();
         QVERIFY(!pieces.isEmpty());
