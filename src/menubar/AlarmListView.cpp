@@ -12,6 +12,7 @@
 #include "widgets/Look.h"
 #include "widgets/ShadedPanel.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontInfo>
@@ -326,7 +327,12 @@ void AlarmListView::keyPressEvent(QKeyEvent *event)
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        m_addButton->click();
+        // Return presses the button, switch or box that has the focus, as
+        // Space does; anywhere else (the time, the label) it adds the alarm.
+        if (auto *button = qobject_cast<QAbstractButton *>(focusWidget()))
+            button->animateClick();
+        else
+            m_addButton->click();
         return;
     case Qt::Key_Escape:
         // Closes the window however it was opened: a popup, the frameless

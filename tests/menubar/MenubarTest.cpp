@@ -226,6 +226,35 @@ private Q_SLOTS:
         QVERIFY(!m_view->isVisible());
     }
 
+    // Tab goes through every control in the order they are seen, from the
+    // ringing banner at the top to the link at the foot; Return works each.
+    void keyboard()
+    {
+        open();
+        m_store->alarms->ring({ QUuid::createUuid(), u"Tea"_s, *m_store->now });
+        m_view->findChild<QTimeEdit *>(u"timeEdit"_s)->setTime(QTime(7, 30));
+        QTest::keyClick(m_view->findChild<QWidget *>(u"labelEdit"_s), Qt::Key_Return);
+        QApplication::setActiveWindow(m_view.get());
+        m_view->findChild<QWidget *>(u"snoozeButton"_s)->setFocus();
+        QStringList order; // Tab goes through the time's fields too: each control once
+        for (int i = 0; i < 15; ++i) {
+            if (order.value(order.size() - 1) != QApplication::focusWidget()->objectName())
+                order << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(order.join(u' '),
+            u"snoozeButton dismissButton timeEdit labelEdit repeatDaily addButton enabledSwitch "
+            "deleteButton testAlertButton openAtLogin quitButton creditLine snoozeButton"_s);
+        for (const char *name : { "enabledSwitch", "testAlertButton" }) {
+            auto *control = m_view->findChild<QWidget *>(QLatin1StringView(name));
+            control->setFocus();
+            QTest::keyClick(control, Qt::Key_Return);
+            QTest::qWait(200); // Return, as Space, animates the press
+        }
+        QVERIFY2(!m_store->alarms->alarms().value(0).isEnabled, "Return left the switch on");
+        QCOMPARE(m_store->alarms->ringing().size(), 2); // the test alert
+    }
+
     // What the tray's tooltip says under "Brisvane", at 23:30 on 5 January.
     void nextAlarm_data()
     {
