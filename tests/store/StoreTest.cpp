@@ -85,17 +85,19 @@ private Q_SLOTS:
         QTest::addColumn<Alarm>("stored");
         QTest::addColumn<double>("late"); // seconds after its fire date
         QTest::addColumn<QList<Alarm>>("after");
+        QTest::addColumn<bool>("switchOn"); // by the user, just before the check
         const Alarm once = alarm(kT), off = alarm(kT, false, false), daily = alarm(kT, true);
         const Alarm snooze = alarm(kT, false, true, true);
         // clang-format off
-        QTest::newRow("early: nothing") << once << -0.5 << QList { once };
-        QTest::newRow("one-time, due now: off") << once << 0.0 << QList { off };
-        QTest::newRow("one-time, days late: off") << once << 2 * kDay << QList { off };
-        QTest::newRow("daily, due now: tomorrow") << daily << 0.0 << QList { alarm(kT + kDay, true) };
-        QTest::newRow("daily, days late: once, then after now") << daily << 3 * kDay + 1 << QList { alarm(kT + 4 * kDay, true) };
-        QTest::newRow("switched off, overdue: quiet") << off << kDay << QList { off };
-        QTest::newRow("snooze rung: gone") << snooze << 1.0 << QList<Alarm> {};
-        QTest::newRow("snooze switched off: gone") << alarm(kT, false, false, true) << -60.0 << QList<Alarm> {};
+        QTest::newRow("early: nothing") << once << -0.5 << QList { once } << false;
+        QTest::newRow("one-time, due now: off") << once << 0.0 << QList { off } << false;
+        QTest::newRow("one-time, days late: off") << once << 2 * kDay << QList { off } << false;
+        QTest::newRow("daily, due now: tomorrow") << daily << 0.0 << QList { alarm(kT + kDay, true) } << false;
+        QTest::newRow("daily, days late: once, then after now") << daily << 3 * kDay + 1 << QList { alarm(kT + 4 * kDay, true) } << false;
+        QTest::newRow("switched off, overdue: quiet") << off << kDay << QList { off } << false;
+        QTest::newRow("switched on, past: next time, quiet") << off << 2 * kDay + 60 << QList { alarm(kT + 3 * kDay) } << true;
+        QTest::newRow("snooze rung: gone") << snooze << 1.0 << QList<Alarm> {} << false;
+        QTest::newRow("snooze switched off: gone") << alarm(kT, false, false, true) << -60.0 << QList<Alarm> {} << false;
         // clang-format on
     }
     void check()
@@ -103,14 +105,20 @@ private Q_SLOTS:
         QFETCH(Alarm, stored);
         QFETCH(double, late);
         QFETCH(QList<Alarm>, after);
+        QFETCH(bool, switchOn);
         StoreFixture f;
         QVERIFY(f.store(encodeAlarms({ stored }).value()));
         AlarmStore &store = f.start();
-        const int writes = *f.writes;
         *f.now = kT + late;
+        if (switchOn) {
+            store.setEnabled(true, stored);
+            stored = store.alarms().value(0); // what the check starts from
+            f.alarmsChanged->clear();
+        }
+        const int writes = *f.writes;
         store.checkAlarms();
         store.checkAlarms(); // a second check at the same moment finds nothing to do
-        const bool rings = stored.isEnabled && late >= 0;
+        const bool rings = stored.isEnabled && stored.fireDate <= *f.now;
         QCOMPARE(f.alert->shown.size(), rings ? 1 : 0);
         if (rings)
             QCOMPARE(f.alert->shown.first().scheduledFor, kT);
