@@ -12,6 +12,8 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -176,14 +178,76 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", m_dir.filePath(u"config"_s).toUtf8());
     }
 
-    void secondLaunchActivatesTheFirst()
+    void secondLaunch_data()
     {
+        QTest::addColumn<bool>("atLogin");
+        QTest::newRow("by the user: the window opens") << false;
+        QTest::newRow("at login: handed over quietly") << true;
+    }
+    void secondLaunch()
+    {
+        QFETCH(bool, atLogin);
         const QString socket = m_dir.filePath(u"brisvane.socket"_s);
         SingleInstance first(socket);
         QSignalSpy activations(&first, &SingleInstance::activationRequested);
         QCOMPARE(first.claim(), SingleInstance::Role::Primary);
-        QCOMPARE(SingleInstance(socket).claim(), SingleInstance::Role::Secondary);
-        QVERIFY2(activations.wait(), "the first copy never heard of the second launch");
+        QCOMPARE(SingleInstance(socket).claim(
+                     atLogin ? SingleInstance::Launch::AtLogin : SingleInstance::Launch::ByUser),
+            SingleInstance::Role::Secondary);
+        QCOMPARE(activations.wait(atLogin ? 500 : 5000), !atLogin);
+    }
+
+    // The lock and the socket live where no other user can take them first.
+    void socketFolder_data()
+    {
+        QTest::addColumn<QString>("runtime"); // what $XDG_RUNTIME_DIR names
+        QTest::addColumn<bool>("homeTaken"); // another user made ~/.cache/brisvane
+        QTest::addColumn<QString>("chosen"); // the folder in the home made for the test
+        const QString own = u"home/.cache/brisvane"_s;
+        QTest::newRow("runtime folder of ours") << u"ours"_s << false << u"run"_s;
+        QTest::newRow("runtime folder unset: home") << u"unset"_s << false << own;
+        QTest::newRow("another user's: home") << u"others"_s << false << own;
+        QTest::newRow("open to others: home") << u"open"_s << false << own;
+        QTest::newRow("a link to ours: home") << u"link"_s << false << own;
+        QTest::newRow("home's taken too: none, said") << u"others"_s << true << QString();
+    }
+    void socketFolder()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(bool, homeTaken);
+        QFETCH(QString, chosen);
+        if ((runtime == u"others"_s || homeTaken) && ::geteuid() != 0)
+            QSKIP("only root can make a folder for another user");
+        QTemporaryDir dir;
+        const QString ours = dir.filePath(u"run"_s), own = dir.filePath(u"home/.cache/brisvane"_s);
+        QVERIFY(QDir().mkdir(ours, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(!homeTaken
+            || (QDir().mkpath(own)
+                && ::chown(QFile::encodeName(own).constData(), 65534, 65534) == 0));
+        if (runtime == u"others"_s)
+            QVERIFY(::chown(QFile::encodeName(ours).constData(), 65534, 65534) == 0);
+        if (runtime == u"open"_s)
+            QVERIFY(::chmod(QFile::encodeName(ours).constData(), 0755) == 0);
+        if (runtime == u"link"_s)
+            QVERIFY(QFile::link(ours, dir.filePath(u"link"_s)));
+        const QByteArray home = qgetenv("HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", home);
+            qunsetenv("XDG_RUNTIME_DIR");
+        });
+        qputenv("HOME", dir.filePath(u"home"_s).toUtf8());
+        if (runtime != u"unset"_s)
+            qputenv("XDG_RUNTIME_DIR",
+                dir.filePath(runtime == u"link"_s ? u"link"_s : u"run"_s).toUtf8());
+        if (chosen.isEmpty())
+            QTest::ignoreMessage(
+                QtWarningMsg, QRegularExpression(u"cannot tell whether it runs"_s));
+        const QString folder = chosen.isEmpty() ? QString() : dir.filePath(chosen);
+        const QString socket = SingleInstance::userSocketPath();
+        QCOMPARE(socket, folder.isEmpty() ? QString() : folder + u"/brisvane.socket"_s);
+        QVERIFY(folder.isEmpty()
+            || (modeOf(folder) == (S_IFDIR | 0700) && QFileInfo(folder).ownerId() == ::geteuid()));
+        QCOMPARE(SingleInstance(socket).claim(), SingleInstance::Role::Primary);
     }
 
     void wakeFromSleep()
