@@ -34,7 +34,10 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance(SingleInstance::userSocketPath());
-    if (instance.claim() == SingleInstance::Role::Secondary)
+    if (instance.claim(QCoreApplication::arguments().contains(AutostartLoginItem::kStartArgument)
+                ? SingleInstance::Launch::AtLogin
+                : SingleInstance::Launch::ByUser)
+        == SingleInstance::Role::Secondary)
         return 0;
 
     // Made before any window, so alarms ring whether or not it ever opens.
