@@ -32,10 +32,10 @@ class CountingDefaults final : public FileDefaults
 {
 public:
     using FileDefaults::FileDefaults;
-    bool setData(const QString &key, const QByteArray &bytes) override
+    bool setData(const QString &key, const QByteArray &bytes, QString *error) override
     {
         ++writes;
-        return FileDefaults::setData(key, bytes);
+        return FileDefaults::setData(key, bytes, error);
     }
     int writes = 0;
 };
@@ -60,7 +60,7 @@ struct Bench
     explicit Bench(int count)
     {
         FileDefaults(folder.path())
-            .setData(AlarmStore::kDefaultsKey, encodeAlarms(alarms(count)).value());
+            .setData(AlarmStore::kDefaultsKey, encodeAlarms(alarms(count)).value(), nullptr);
         auto counting = std::make_unique<CountingDefaults>(folder.path());
         defaults = counting.get();
         store = std::make_unique<AlarmStore>(AlarmStore::Services { std::make_unique<FixedClock>(),
@@ -91,10 +91,13 @@ void loadList(benchmark::State &state)
 {
     QTemporaryDir folder;
     FileDefaults(folder.path())
-        .setData(AlarmStore::kDefaultsKey, encodeAlarms(alarms(int(state.range(0)))).value());
+        .setData(
+            AlarmStore::kDefaultsKey, encodeAlarms(alarms(int(state.range(0)))).value(), nullptr);
     for (auto _ : state) {
         const FileDefaults defaults(folder.path());
-        auto decoded = decodeAlarms(defaults.data(AlarmStore::kDefaultsKey).value());
+        QByteArray bytes;
+        defaults.data(AlarmStore::kDefaultsKey, bytes);
+        auto decoded = decodeAlarms(bytes);
         benchmark::DoNotOptimize(decoded);
     }
 }

@@ -35,7 +35,10 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance(SingleInstance::userSocketPath());
-    if (instance.claim() == SingleInstance::Role::Secondary)
+    if (instance.claim(QCoreApplication::arguments().contains(AutostartLoginItem::kStartArgument)
+                ? SingleInstance::Launch::AtLogin
+                : SingleInstance::Launch::ByUser)
+        == SingleInstance::Role::Secondary)
         return 0;
 
     // Light or dark as the desktop is, from the first window on.

@@ -6,7 +6,6 @@
 
 #include <cctype>
 #include <cmath>
-#include <iterator>
 #include <string_view>
 
 namespace {
@@ -58,44 +57,12 @@ Member memberForKey(std::string_view key)
     return Member::Other;
 }
 
-// Hands the bytes to the parser one by one and records how far it has read,
-// so that the reader can look back at the text of a number.
-struct TrackingIterator
-{
-    using iterator_category = std::input_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char *;
-    using reference = const char &;
-
-    const char *at = nullptr;
-    const char **reached = nullptr;
-
-    reference operator*() const { return *at; }
-    TrackingIterator &operator++()
-    {
-        *reached = ++at;
-        return *this;
-    }
-    TrackingIterator operator++(int)
-    {
-        TrackingIterator before = *this;
-        ++*this;
-        return before;
-    }
-    bool operator==(const TrackingIterator &other) const { return at == other.at; }
-};
-
 // Reads the list straight from the parser's events, without building a JSON
 // tree: the shape is checked as it streams past, a fault stops the parse at
 // once, and deep nesting inside ignored members costs no recursion.
 class AlarmListReader final : public nlohmann::json_sax<Json>
 {
 public:
-    explicit AlarmListReader(const char *const *readUpTo)
-        : reached(readUpTo)
-    { }
-
     QList<Alarm> alarms;
 
     // A null is no value for any of our members, even one given twice.
@@ -124,8 +91,9 @@ public:
     }
     bool number_integer(number_integer_t value) override
     {
-        // The parser reads "-0" as the integer 0; the moment written was -0.0.
-        return number(value == 0 && zeroIsNegative() ? -0.0 : static_cast<double>(value));
+        // Only a number with a minus sign comes here ("0" is unsigned), so a 0
+        // can only be the text "-0": the moment written was -0.0.
+        return number(value == 0 ? -0.0 : static_cast<double>(value));
     }
     bool number_unsigned(number_unsigned_t value) override
     {
@@ -206,19 +174,6 @@ public:
     }
 
 private:
-    // How far the parser has read: past the number it just reported, and past
-    // the one character it looked at to see that the number had ended, unless
-    // the text ended there.
-    const char *const *reached;
-
-    bool zeroIsNegative() const
-    {
-        const char *zero = *reached - 1;
-        if (*zero != '0')
-            --zero;
-        return zero[-1] == '-';
-    }
-
     // Open containers: 1 inside the top array, 2 inside an alarm object,
     // more inside the value of an ignored member.
     int depth = 0;
@@ -275,11 +230,9 @@ std::optional<QList<Alarm>> decodeAlarms(const QByteArray &bytes)
     // string it must be escaped), so a text with one is refused whole.
     if (bytes.contains('\0'))
         return std::nullopt;
-    const char *reached = bytes.cbegin();
-    AlarmListReader reader(&reached);
-    const bool ok = Json::sax_parse(TrackingIterator { bytes.cbegin(), &reached },
-        TrackingIterator { bytes.cend(), &reached }, &reader, Json::input_format_t::json,
-        /*strict=*/true);
+    AlarmListReader reader;
+    const bool ok = Json::sax_parse(
+        bytes.cbegin(), bytes.cend(), &reader, Json::input_format_t::json, /*strict=*/true);
     if (!ok)
         return std::nullopt;
     return std::move(reader.alarms);

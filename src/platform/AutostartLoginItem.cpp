@@ -2,16 +2,20 @@
 
 #include "platform/DesktopEntry.h"
 #include "store/AtomicFile.h"
+#include "store/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 const QString kEntryName = u"brisvane.desktop"_s;
+// An entry of ours takes a few hundred bytes: a larger file is none of ours.
+constexpr qint64 kMaxEntryBytes = 64 * 1024;
 
 // A relative path in these variables is to be ignored, as if unset.
 QString configHome()
@@ -33,6 +37,16 @@ QStringList configDirs()
     if (absolute.isEmpty())
         absolute.append(u"/etc/xdg"_s);
     return absolute;
+}
+
+// The entry at `path` when it is a regular file (or a link to one) that
+// parses; anything else there, a FIFO included, is not read.
+std::optional<DesktopEntry> readEntry(const QString &path)
+{
+    QByteArray bytes;
+    if (RegularFile::read(path, kMaxEntryBytes, bytes) != RegularFile::Read::Whole)
+        return std::nullopt;
+    return DesktopEntry::parse(bytes);
 }
 
 bool systemEntryExists()
@@ -60,26 +74,31 @@ AbstractLoginItem::Status AutostartLoginItem::status() const
     if (m_executable.isEmpty() || !QFileInfo(m_executable).isFile())
         return Status::NotFound;
 
-    QFile file(userEntryPath());
-    if (!file.open(QIODevice::ReadOnly))
-        return Status::NotRegistered;
-    const std::optional<DesktopEntry> entry = DesktopEntry::parse(file.readAll());
+    const std::optional<DesktopEntry> entry = readEntry(userEntryPath());
     if (!entry || entry->value(u"Hidden"_s) == u"true"_s
         || entry->value(u"X-GNOME-Autostart-enabled"_s) == u"false"_s)
         return Status::NotRegistered;
+    return runsThisProgram(*entry) ? Status::Enabled : Status::NotRegistered;
+}
+
+bool AutostartLoginItem::runsThisProgram(const DesktopEntry &entry) const
+{
     const std::optional<QStringList> arguments
-        = DesktopEntry::execArguments(entry->value(u"Exec"_s));
-    if (!arguments || arguments->isEmpty() || !namesExecutable(arguments->first()))
-        return Status::NotRegistered;
-    return Status::Enabled;
+        = DesktopEntry::execArguments(entry.value(u"Exec"_s));
+    return arguments && !arguments->isEmpty() && namesExecutable(arguments->first());
 }
 
 bool AutostartLoginItem::namesExecutable(const QString &program) const
 {
     if (program == m_executable)
         return true;
+    // The session looks a bare name up in PATH; a relative path it would take
+    // from a working folder that is none of ours to know.
+    const QString path = !program.contains(u'/') ? QStandardPaths::findExecutable(program)
+        : QDir::isAbsolutePath(program)          ? program
+                                                 : QString();
     // A link to this program, or a path spelt another way, still runs it.
-    const QString canonical = QFileInfo(program).canonicalFilePath();
+    const QString canonical = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
     return !canonical.isEmpty() && canonical == QFileInfo(m_executable).canonicalFilePath();
 }
 
@@ -109,10 +128,16 @@ bool AutostartLoginItem::registerItem()
 bool AutostartLoginItem::unregisterItem()
 {
     const QString path = userEntryPath();
+    const QFileInfo info(path);
+    const bool present = info.exists() || info.isSymLink();
+    // A link the user put there, or another program's entry, is left alone:
+    // unregistered is then whatever it makes of this program.
+    if (present) {
+        const std::optional<DesktopEntry> found = info.isSymLink() ? std::nullopt : readEntry(path);
+        if (!found || !runsThisProgram(*found))
+            return status() != Status::Enabled;
+    }
     if (systemEntryExists())
         return AtomicFile::write(path, entry(true));
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
-        return true;
-    return QFile::remove(path);
+    return !present || QFile::remove(path);
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class DesktopEntry;
+
 // Starts the program with the desktop session through an XDG autostart entry,
 // $XDG_CONFIG_HOME/autostart/brisvane.desktop, that runs `executable`. The
 // folders are read from the environment at every call.
@@ -17,8 +19,10 @@ public:
     // is neither hidden nor switched off, and runs this executable.
     Status status() const override;
     bool registerItem() override;
-    // Removes the user's entry; where the system has an entry of the same
-    // name, which would start the program anyway, writes one that hides it.
+    // Removes the user's entry when it is ours (a regular file that runs this
+    // executable), never a link or another program's entry; where the system
+    // has an entry of the same name, which would start the program anyway,
+    // writes one that hides it.
     bool unregisterItem() override;
 
     static QString userEntryPath();
@@ -29,6 +33,7 @@ public:
 
 private:
     QByteArray entry(bool hidden) const;
+    bool runsThisProgram(const DesktopEntry &entry) const;
     bool namesExecutable(const QString &program) const;
 
     QString m_executable;

@@ -88,12 +88,19 @@ void AlarmStore::tick()
 
 void AlarmStore::load()
 {
-    const std::optional<QByteArray> bytes = m_defaults->data(kDefaultsKey);
-    if (!bytes)
+    QByteArray bytes;
+    switch (m_defaults->data(kDefaultsKey, bytes)) {
+    case Defaults::Found::Nothing:
         return;
-    std::optional<QList<Alarm>> decoded = decodeAlarms(*bytes);
+    case Defaults::Found::Unreadable:
+        m_unreadable = Unreadable {};
+        return;
+    case Defaults::Found::Blob:
+        break;
+    }
+    std::optional<QList<Alarm>> decoded = decodeAlarms(bytes);
     if (!decoded) {
-        m_unreadable = *bytes;
+        m_unreadable = Unreadable { true, std::move(bytes) };
         return;
     }
     // A list that loads is written straight back in our own form.
@@ -103,17 +110,52 @@ void AlarmStore::load()
 void AlarmStore::save()
 {
     const std::optional<QByteArray> bytes = encodeAlarms(m_alarms);
-    if (!bytes)
+    if (!bytes) {
+        setSaveError(tr("an alarm has no time that can be stored"));
         return;
-    // Never let the first save destroy a list we could not read: keep its
-    // bytes aside first, and hold off saving until that copy is safe.
-    if (m_unreadable) {
-        if (!m_defaults->keepUnreadable(kDefaultsKey, *m_unreadable, m_clock->now()))
-            return;
-        m_unreadable.reset();
     }
-    const bool saved = m_defaults->setData(kDefaultsKey, *bytes);
+    keepUnreadable();
+    // The user's list is saved even when the unreadable one could not be kept
+    // aside: its bytes then wait in memory for a later save.
+    QString error;
+    const bool saved = m_defaults->setData(kDefaultsKey, *bytes, &error);
     qCDebug(lcStore, "%s %lld bytes", saved ? "saved" : "save failed", qlonglong(bytes->size()));
+    if (saved && m_unreadable) {
+        m_unreadable->inPlace = false;
+        if (!m_unreadable->bytes)
+            m_unreadable.reset(); // nothing left of it to keep
+    }
+    if (!saved && error.isEmpty())
+        error = tr("unknown error");
+    setSaveError(saved ? QString() : error);
+}
+
+void AlarmStore::keepUnreadable()
+{
+    if (!m_unreadable)
+        return;
+    // Moving the file aside needs no room on the disk; its bytes are written
+    // aside only where it cannot be moved.
+    const Moment now = m_clock->now();
+    if ((m_unreadable->inPlace && m_defaults->moveUnreadable(kDefaultsKey, now))
+        || (m_unreadable->bytes
+            && m_defaults->keepUnreadable(kDefaultsKey, *m_unreadable->bytes, now)))
+        m_unreadable.reset();
+}
+
+void AlarmStore::setSaveError(const QString &error)
+{
+    if (error == m_saveError)
+        return;
+    // Once per run of failures: each save while the disk stays full would
+    // repeat the same line.
+    if (m_saveError.isEmpty())
+        qCWarning(lcStore,
+            "Alarms could not be saved: %s; until a save succeeds they ring only "
+            "while Brisvane runs",
+            qUtf8Printable(error));
+    m_saveError = error;
+    Q_EMIT saveErrorChanged();
 }
 
 void AlarmStore::alarmsEdited()

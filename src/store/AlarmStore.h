@@ -73,6 +73,11 @@ public:
 
     const Clock &clock() const { return *m_clock; }
 
+    // Why the last save failed, in the system's words ("No space left on
+    // device"); empty when it succeeded. Until a save succeeds the alarms live
+    // in memory only: they ring while the program runs, and are gone after it.
+    const QString &saveError() const { return m_saveError; }
+
     static constexpr double kSnoozeSeconds = 300;
     static inline const QString kDefaultsKey = QStringLiteral("alarms");
 
@@ -83,11 +88,16 @@ Q_SIGNALS:
     // At a tick on a new local day, or after the time zone changed: what
     // reads "today" or "tomorrow" is to be told again.
     void dayChanged();
+    // saveError() changed: saving began to fail, failed for another reason,
+    // or succeeded again.
+    void saveErrorChanged();
 
 private:
     void tick();
     void load();
     void save();
+    void keepUnreadable();
+    void setSaveError(const QString &error);
     void showFirst();
     // An in-place change of the list: save, then tell observers.
     void alarmsEdited();
@@ -103,7 +113,14 @@ private:
     Moment m_nextTick = 0;
     // The local day at the last tick.
     Calendar::LocalDay m_day;
-    // Bytes of a stored list that did not decode, kept aside before the first
-    // save replaces them.
-    std::optional<QByteArray> m_unreadable;
+    // A stored list that could not be read, to be kept aside before a save
+    // replaces it: in its place on disk until a save has replaced it, and in
+    // memory too when its bytes could be read.
+    struct Unreadable
+    {
+        bool inPlace = true;
+        std::optional<QByteArray> bytes;
+    };
+    std::optional<Unreadable> m_unreadable;
+    QString m_saveError;
 };

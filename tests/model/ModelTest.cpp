@@ -88,6 +88,7 @@ private Q_SLOTS:
         QTest::newRow("whitespace everywhere") << " \n\t[\r" + element().replace(":", " :\r\n ").replace(",", "\t, ") + " ]\n" << 789291000.0;
         QTest::newRow("extra members") << '[' + element("extra", "{\"id\":[1,{\"b\":null}]}") + ']' << 789291000.0;
         QTest::newRow("-0 is -0.0") << '[' + element("fireDate", "-0") + ']' << -0.0;
+        QTest::newRow("0 is +0.0") << '[' + element("fireDate", "0") + ']' << 0.0;
         QTest::newRow("exponent") << '[' + element("fireDate", "7.89291E8") + ']' << 789291000.0;
         // clang-format on
     }

@@ -14,10 +14,14 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using Status = AbstractLoginItem::Status;
@@ -69,6 +73,12 @@ class PlatformTest : public QObject
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
+    // The type and permission bits of what is at `path`, a link not followed.
+    static uint modeOf(const QString &path)
+    {
+        struct stat status = {};
+        return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode : 0;
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -76,6 +86,13 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", m_dir.filePath(u"config"_s).toUtf8());
         qputenv("XDG_CONFIG_DIRS", m_dir.filePath(u"xdg"_s).toUtf8());
         write(m_program, {});
+        // The session finds a bare Exec name in PATH; the working folder holds
+        // the program too, where the session would never look.
+        QFile::setPermissions(m_program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir().mkpath(m_dir.filePath(u"bin"_s));
+        QFile::link(m_program, m_dir.filePath(u"bin/brisvane-on-path"_s));
+        QDir::setCurrent(m_dir.path());
+        qputenv("PATH", QByteArray(m_dir.filePath(u"bin:"_s).toUtf8() + qgetenv("PATH")));
         m_bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address=1"_s });
         QVERIFY2(m_bus.waitForReadyRead(), "dbus-daemon did not start");
         m_address = QString::fromUtf8(m_bus.readLine().trimmed());
@@ -116,26 +133,57 @@ private Q_SLOTS:
 
     void status_data()
     {
-        QTest::addColumn<QByteArray>("entry"); // none of them is ours and switched on
+        QTest::addColumn<QByteArray>("entry"); // "fifo": a FIFO in its place
+        QTest::addColumn<bool>("enabled");
         const QByteArray ours = "[Desktop Entry]\nType=Application\nName=Brisvane\nExec=@\n";
-        QTest::newRow("hidden") << ours + "Hidden=true\n";
-        QTest::newRow("switched off") << ours + "X-GNOME-Autostart-enabled=false\n";
-        QTest::newRow("another program") << QByteArray(ours).replace("@", "/bin/true");
-        QTest::newRow("damaged") << ours + "Name\n";
+        QTest::newRow("hidden") << ours + "Hidden=true\n" << false;
+        QTest::newRow("switched off") << ours + "X-GNOME-Autostart-enabled=false\n" << false;
+        QTest::newRow("another program") << QByteArray(ours).replace("@", "/bin/true") << false;
+        QTest::newRow("damaged") << ours + "Name\n" << false;
+        QTest::newRow("over 64 KiB") << ours + "Comment=" + QByteArray(64 * 1024, 'x') + '\n'
+                                     << false;
+        QTest::newRow("a FIFO: never waited on") << QByteArray("fifo") << false;
+        QTest::newRow("bare name in PATH")
+            << QByteArray(ours).replace("@", "brisvane-on-path") << true;
+        QTest::newRow("bare name in the working folder only")
+            << QByteArray(ours).replace("@", "brisvane") << false;
     }
     void status()
     {
         QFETCH(QByteArray, entry);
-        write(m_entry, entry.replace("@", m_program.toUtf8()));
-        QCOMPARE(AutostartLoginItem(m_program).status(), Status::NotRegistered);
+        QFETCH(bool, enabled);
+        if (entry == "fifo")
+            QVERIFY(mkfifo(QFile::encodeName(m_entry).constData(), 0600) == 0);
+        else
+            write(m_entry, entry.replace("@", m_program.toUtf8()));
+        QCOMPARE(AutostartLoginItem(m_program).status(),
+            enabled ? Status::Enabled : Status::NotRegistered);
     }
 
     void unregisterAndRefusedRegister()
     {
         AutostartLoginItem item(m_program);
-        QVERIFY(item.registerItem() && item.unregisterItem());
+        QVERIFY(QDir(m_dir.filePath(u"config"_s)).removeRecursively() && item.registerItem());
+        // No one else may read the entry, nor list the folders made for it.
+        for (const QString &made :
+            { m_entry, QFileInfo(m_entry).path(), m_dir.filePath(u"config"_s) })
+            QCOMPARE(modeOf(made) & 0777, made == m_entry ? 0600u : 0700u);
+        QVERIFY(item.unregisterItem());
         QVERIFY2(!QFile::exists(m_entry), "the entry is left behind");
         QCOMPARE(item.status(), Status::NotRegistered);
+        // A launcher that the user linked in its place, or another program's
+        // entry, is never removed nor written through.
+        const QString launcher = m_dir.filePath(u"launcher.desktop"_s);
+        const QByteArray theirs = "[Desktop Entry]\nName=Mine\nExec=" + m_program.toUtf8() + '\n';
+        write(launcher, theirs);
+        QVERIFY(QFile::link(launcher, m_entry) && item.status() == Status::Enabled);
+        QVERIFY2(!item.unregisterItem() && QFileInfo(m_entry).isSymLink(), "the link was removed");
+        QVERIFY(item.registerItem());
+        QCOMPARE(modeOf(m_entry), uint(S_IFREG | 0600));
+        QVERIFY2(QFileInfo(launcher).size() == theirs.size(), "written through the link");
+        write(m_entry, QByteArray(theirs).replace(m_program.toUtf8(), "/bin/true"));
+        QVERIFY2(item.unregisterItem() && QFile::exists(m_entry), "another program's entry went");
+        QFile::remove(m_entry);
         // Where the system starts the program too, the user's entry must hide it.
         write(m_dir.filePath(u"xdg/autostart/brisvane.desktop"_s), "[Desktop Entry]\n");
         QVERIFY(item.registerItem() && item.unregisterItem());
@@ -149,14 +197,76 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", m_dir.filePath(u"config"_s).toUtf8());
     }
 
-    void secondLaunchActivatesTheFirst()
+    void secondLaunch_data()
     {
+        QTest::addColumn<bool>("atLogin");
+        QTest::newRow("by the user: the window opens") << false;
+        QTest::newRow("at login: handed over quietly") << true;
+    }
+    void secondLaunch()
+    {
+        QFETCH(bool, atLogin);
         const QString socket = m_dir.filePath(u"brisvane.socket"_s);
         SingleInstance first(socket);
         QSignalSpy activations(&first, &SingleInstance::activationRequested);
         QCOMPARE(first.claim(), SingleInstance::Role::Primary);
-        QCOMPARE(SingleInstance(socket).claim(), SingleInstance::Role::Secondary);
-        QVERIFY2(activations.wait(), "the first copy never heard of the second launch");
+        QCOMPARE(SingleInstance(socket).claim(
+                     atLogin ? SingleInstance::Launch::AtLogin : SingleInstance::Launch::ByUser),
+            SingleInstance::Role::Secondary);
+        QCOMPARE(activations.wait(atLogin ? 500 : 5000), !atLogin);
+    }
+
+    // The lock and the socket live where no other user can take them first.
+    void socketFolder_data()
+    {
+        QTest::addColumn<QString>("runtime"); // what $XDG_RUNTIME_DIR names
+        QTest::addColumn<bool>("homeTaken"); // another user made ~/.cache/brisvane
+        QTest::addColumn<QString>("chosen"); // the folder in the home made for the test
+        const QString own = u"home/.cache/brisvane"_s;
+        QTest::newRow("runtime folder of ours") << u"ours"_s << false << u"run"_s;
+        QTest::newRow("runtime folder unset: home") << u"unset"_s << false << own;
+        QTest::newRow("another user's: home") << u"others"_s << false << own;
+        QTest::newRow("open to others: home") << u"open"_s << false << own;
+        QTest::newRow("a link to ours: home") << u"link"_s << false << own;
+        QTest::newRow("home's taken too: none, said") << u"others"_s << true << QString();
+    }
+    void socketFolder()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(bool, homeTaken);
+        QFETCH(QString, chosen);
+        if ((runtime == u"others"_s || homeTaken) && ::geteuid() != 0)
+            QSKIP("only root can make a folder for another user");
+        QTemporaryDir dir;
+        const QString ours = dir.filePath(u"run"_s), own = dir.filePath(u"home/.cache/brisvane"_s);
+        QVERIFY(QDir().mkdir(ours, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(!homeTaken
+            || (QDir().mkpath(own)
+                && ::chown(QFile::encodeName(own).constData(), 65534, 65534) == 0));
+        if (runtime == u"others"_s)
+            QVERIFY(::chown(QFile::encodeName(ours).constData(), 65534, 65534) == 0);
+        if (runtime == u"open"_s)
+            QVERIFY(::chmod(QFile::encodeName(ours).constData(), 0755) == 0);
+        if (runtime == u"link"_s)
+            QVERIFY(QFile::link(ours, dir.filePath(u"link"_s)));
+        const QByteArray home = qgetenv("HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", home);
+            qunsetenv("XDG_RUNTIME_DIR");
+        });
+        qputenv("HOME", dir.filePath(u"home"_s).toUtf8());
+        if (runtime != u"unset"_s)
+            qputenv("XDG_RUNTIME_DIR",
+                dir.filePath(runtime == u"link"_s ? u"link"_s : u"run"_s).toUtf8());
+        if (chosen.isEmpty())
+            QTest::ignoreMessage(
+                QtWarningMsg, QRegularExpression(u"cannot tell whether it runs"_s));
+        const QString folder = chosen.isEmpty() ? QString() : dir.filePath(chosen);
+        const QString socket = SingleInstance::userSocketPath();
+        QCOMPARE(socket, folder.isEmpty() ? QString() : folder + u"/brisvane.socket"_s);
+        QVERIFY(folder.isEmpty()
+            || (modeOf(folder) == (S_IFDIR | 0700) && QFileInfo(folder).ownerId() == ::geteuid()));
+        QCOMPARE(SingleInstance(socket).claim(), SingleInstance::Role::Primary);
     }
 
     void wakeFromSleep()

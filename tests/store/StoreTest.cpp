@@ -12,6 +12,7 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -43,35 +44,72 @@ QByteArray bigList(char16_t letter)
 [[noreturn]] void saveLoop(const QString &folder)
 {
     FileDefaults disk(folder);
-    const QByteArray lists[]
-        = { FileDefaults(folder + u"/.."_s).data(AlarmStore::kDefaultsKey).value(),
-              disk.data(AlarmStore::kDefaultsKey).value() };
+    QByteArray lists[2];
+    FileDefaults(folder + u"/.."_s).data(AlarmStore::kDefaultsKey, lists[0]);
+    disk.data(AlarmStore::kDefaultsKey, lists[1]);
     std::puts("saving");
     std::fflush(stdout);
     for (int i = 0;; ++i)
-        disk.setData(AlarmStore::kDefaultsKey, lists[i % 2]);
+        disk.setData(AlarmStore::kDefaultsKey, lists[i % 2], nullptr);
 }
 
+// What goes wrong on the disk while the test saves.
+enum Fault
+{
+    DiskFull,
+    ReadOnly,
+    FolderInPlace, // of the file
+};
+// What the store found at its start.
+enum StoredList
+{
+    Readable,
+    Unreadable, // does not decode
+    UnreadableGone, // and is removed behind the store's back
+};
+
 // Makes saving fail as on a full disk (no file may grow past `limit` bytes),
-// or in a folder that cannot be written; a limit of 0 lifts the fault. Root
-// writes through any mode bits, so as root the folder becomes a read-only bind
-// mount, in the mount namespace that main() gave this process.
-bool setFault(bool diskFull, const QString &folder, rlim_t limit)
+// in a folder that cannot be written, or where a folder stands in place of the
+// file; a limit of 0 lifts the fault. Root writes through any mode bits, so as
+// root the folder becomes a read-only bind mount, in the mount namespace that
+// main() gave this process.
+bool setFault(int fault, const StoreFixture &f, rlim_t limit)
 {
     rlimit size {};
     getrlimit(RLIMIT_FSIZE, &size);
     size.rlim_cur = limit ? limit : size.rlim_max;
-    if (diskFull)
+    if (fault == DiskFull)
         return setrlimit(RLIMIT_FSIZE, &size) == 0;
+    if (fault == FolderInPlace)
+        return limit ? QFile::remove(f.file()) && QDir().mkdir(f.file()) : QDir().rmdir(f.file());
     if (geteuid() != 0)
-        return QFile::setPermissions(folder,
+        return QFile::setPermissions(f.folder(),
             QFile::ReadOwner | QFile::ExeOwner
                 | (limit ? QFile::Permissions() : QFile::WriteOwner));
-    const QByteArray path = QFile::encodeName(folder);
+    const QByteArray path = QFile::encodeName(f.folder());
     if (!limit)
         return umount2(path, MNT_DETACH) == 0;
     return mount(path, path, nullptr, MS_BIND, nullptr) == 0
         && mount(nullptr, path, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+}
+
+bool put(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The type and permission bits of what is at `path`, a link not followed.
+uint modeOf(const QString &path)
+{
+    struct stat status = {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode : 0;
 }
 
 } // namespace
@@ -85,17 +123,19 @@ private Q_SLOTS:
         QTest::addColumn<Alarm>("stored");
         QTest::addColumn<double>("late"); // seconds after its fire date
         QTest::addColumn<QList<Alarm>>("after");
+        QTest::addColumn<bool>("switchOn"); // by the user, just before the check
         const Alarm once = alarm(kT), off = alarm(kT, false, false), daily = alarm(kT, true);
         const Alarm snooze = alarm(kT, false, true, true);
         // clang-format off
-        QTest::newRow("early: nothing") << once << -0.5 << QList { once };
-        QTest::newRow("one-time, due now: off") << once << 0.0 << QList { off };
-        QTest::newRow("one-time, days late: off") << once << 2 * kDay << QList { off };
-        QTest::newRow("daily, due now: tomorrow") << daily << 0.0 << QList { alarm(kT + kDay, true) };
-        QTest::newRow("daily, days late: once, then after now") << daily << 3 * kDay + 1 << QList { alarm(kT + 4 * kDay, true) };
-        QTest::newRow("switched off, overdue: quiet") << off << kDay << QList { off };
-        QTest::newRow("snooze rung: gone") << snooze << 1.0 << QList<Alarm> {};
-        QTest::newRow("snooze switched off: gone") << alarm(kT, false, false, true) << -60.0 << QList<Alarm> {};
+        QTest::newRow("early: nothing") << once << -0.5 << QList { once } << false;
+        QTest::newRow("one-time, due now: off") << once << 0.0 << QList { off } << false;
+        QTest::newRow("one-time, days late: off") << once << 2 * kDay << QList { off } << false;
+        QTest::newRow("daily, due now: tomorrow") << daily << 0.0 << QList { alarm(kT + kDay, true) } << false;
+        QTest::newRow("daily, days late: once, then after now") << daily << 3 * kDay + 1 << QList { alarm(kT + 4 * kDay, true) } << false;
+        QTest::newRow("switched off, overdue: quiet") << off << kDay << QList { off } << false;
+        QTest::newRow("switched on, past: next time, quiet") << off << 2 * kDay + 60 << QList { alarm(kT + 3 * kDay) } << true;
+        QTest::newRow("snooze rung: gone") << snooze << 1.0 << QList<Alarm> {} << false;
+        QTest::newRow("snooze switched off: gone") << alarm(kT, false, false, true) << -60.0 << QList<Alarm> {} << false;
         // clang-format on
     }
     void check()
@@ -103,14 +143,20 @@ private Q_SLOTS:
         QFETCH(Alarm, stored);
         QFETCH(double, late);
         QFETCH(QList<Alarm>, after);
+        QFETCH(bool, switchOn);
         StoreFixture f;
         QVERIFY(f.store(encodeAlarms({ stored }).value()));
         AlarmStore &store = f.start();
-        const int writes = *f.writes;
         *f.now = kT + late;
+        if (switchOn) {
+            store.setEnabled(true, stored);
+            stored = store.alarms().value(0); // what the check starts from
+            f.alarmsChanged->clear();
+        }
+        const int writes = *f.writes;
         store.checkAlarms();
         store.checkAlarms(); // a second check at the same moment finds nothing to do
-        const bool rings = stored.isEnabled && late >= 0;
+        const bool rings = stored.isEnabled && stored.fireDate <= *f.now;
         QCOMPARE(f.alert->shown.size(), rings ? 1 : 0);
         if (rings)
             QCOMPARE(f.alert->shown.first().scheduledFor, kT);
@@ -199,44 +245,118 @@ private Q_SLOTS:
 
     void storageFault_data()
     {
-        QTest::addColumn<bool>("diskFull");
-        QTest::addColumn<bool>("unreadable"); // the stored list does not decode
-        QTest::newRow("full disk") << true << false;
-        QTest::newRow("full disk, no room for the unreadable copy") << true << true;
-        QTest::newRow("unwritable folder") << false << false;
-        QTest::newRow("unwritable folder, unreadable list") << false << true;
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("found");
+        QTest::addColumn<bool>("saves"); // the user's list, under the fault
+        QTest::newRow("full disk") << int(DiskFull) << int(Readable) << false;
+        QTest::newRow("full disk, unreadable list: moved aside, saved")
+            << int(DiskFull) << int(Unreadable) << true;
+        QTest::newRow("full disk, unreadable list gone: held in memory, saved")
+            << int(DiskFull) << int(UnreadableGone) << true;
+        QTest::newRow("read-only folder") << int(ReadOnly) << int(Readable) << false;
+        QTest::newRow("read-only folder, unreadable list")
+            << int(ReadOnly) << int(Unreadable) << false;
+        QTest::newRow("a folder in place of the file")
+            << int(FolderInPlace) << int(Readable) << false;
     }
     void storageFault()
     {
-        QFETCH(bool, diskFull);
-        QFETCH(bool, unreadable);
+        QFETCH(int, fault);
+        QFETCH(int, found);
+        QFETCH(bool, saves);
         StoreFixture f;
         *f.now = kT;
         const QByteArray garbage(4096, '[');
-        if (unreadable)
-            QVERIFY(f.store(garbage));
+        // A copy of it may be no more open than the original.
+        if (found != Readable)
+            QVERIFY(f.store(garbage) && QFile::setPermissions(f.file(), QFile::ReadOwner));
         AlarmStore &store = f.start();
-        if (!unreadable)
+        QSignalSpy errorChanges(&store, &AlarmStore::saveErrorChanged);
+        if (found == Readable)
             store.add(QTime(7, 30), u"before"_s, AlarmStore::Recurrence::Once);
-        const QByteArray last = f.stored();
+        if (found == UnreadableGone)
+            QVERIFY(QFile::remove(f.file()));
         // A limit just above the good file, which the next list outgrows; or just
-        // below the unreadable one, whose copy then cannot be kept though the
-        // next list would fit.
-        QVERIFY(setFault(diskFull, f.folder(), last.size() + (unreadable ? -1 : 1)));
-        auto lift = qScopeGuard([&] { setFault(diskFull, f.folder(), 0); });
+        // below the unreadable one, which then cannot be written aside though the
+        // next list fits.
+        QVERIFY(setFault(fault, f, found == Readable ? f.stored().size() + 1 : garbage.size() - 1));
+        auto lift = qScopeGuard([&] { setFault(fault, f, 0); });
+        const QByteArray last = f.stored();
+        // One line for the whole run of failures.
+        if (!saves)
+            QTest::ignoreMessage(
+                QtWarningMsg, QRegularExpression(u"^Alarms could not be saved: .+"_s));
+        QTest::failOnWarning(QRegularExpression(u".*"_s));
         store.add(QTime(7, 30), u"during"_s, AlarmStore::Recurrence::Once);
-        QCOMPARE(store.alarms().size(), unreadable ? 1 : 2); // the change holds in memory
-        QVERIFY2(f.stored() == last, "a failed save changed the file");
-        QCOMPARE(QDir(f.folder()).entryList(QDir::Files), QStringList { u"alarms.json"_s });
+        store.add(QTime(7, 30), u"still during"_s, AlarmStore::Recurrence::Once);
+        QCOMPARE(store.alarms().size(), found == Readable ? 3 : 2); // the change holds in memory
+        QCOMPARE(store.saveError().isEmpty(), saves);
+        QCOMPARE(errorChanges.count(), saves ? 0 : 1);
+        QVERIFY2(saves ? f.storedAlarms() == store.alarms() : f.stored() == last,
+            "a failed save changed the file, or a save that could be made was not");
+        QCOMPARE(QDir(f.folder()).entryList({ u"*.json.*"_s }), QStringList()); // no temporary file
+        const QString copy = f.folder() + u"/alarms.unreadable-20260105T073000Z.json"_s;
+        QVERIFY2(QFile::exists(copy) == (found == Unreadable && saves),
+            "the unreadable list is moved aside whenever the folder can be written");
         lift.dismiss();
-        QVERIFY(setFault(diskFull, f.folder(), 0));
+        QVERIFY(setFault(fault, f, 0));
         store.add(QTime(7, 30), u"after"_s, AlarmStore::Recurrence::Once);
         QCOMPARE(f.storedAlarms(), store.alarms()); // the whole list, made under the fault too
-        if (unreadable) {
-            QFile copy(f.folder() + u"/alarms.unreadable-20260105T073000Z.json"_s);
-            QVERIFY2(copy.open(QIODevice::ReadOnly) && copy.readAll() == garbage,
+        QVERIFY(store.saveError().isEmpty());
+        QCOMPARE(errorChanges.count(), saves ? 0 : 2);
+        if (found != Readable) {
+            QVERIFY2(contents(copy) == garbage,
                 "the unreadable list is kept aside, stamped by the store's clock");
+            QCOMPARE(modeOf(copy), uint(S_IFREG | 0400));
         }
+    }
+
+    void whatIsStored_data()
+    {
+        QTest::addColumn<uint>("type"); // of what stands at the stored list's path
+        QTest::addColumn<int>("loaded");
+        QTest::newRow("a FIFO: never waited on, replaced") << uint(S_IFIFO) << 0;
+        QTest::newRow("a list over the cap: unreadable, moved aside") << uint(S_IFREG) << 0;
+        QTest::newRow("a link: read, replaced by a file, its target kept") << uint(S_IFLNK) << 1;
+    }
+    void whatIsStored()
+    {
+        QFETCH(uint, type);
+        QFETCH(int, loaded);
+        StoreFixture f;
+        *f.now = kT;
+        // What a crash between writing and renaming leaves, and a copy of an
+        // earlier run's unreadable list.
+        const QString leftover = f.file() + u".Ab3xYz"_s;
+        const QString earlier = f.folder() + u"/alarms.unreadable-20250101T000000Z.json"_s;
+        QVERIFY(put(leftover, "[") && put(earlier, "["));
+        const QByteArray list = encodeAlarms({ alarm(kT) }).value();
+        const QString target = f.home.filePath(u"linked.json"_s);
+        if (type == S_IFIFO)
+            QVERIFY(mkfifo(QFile::encodeName(f.file()).constData(), 0600) == 0);
+        else if (type == S_IFLNK)
+            QVERIFY(put(target, list) && QFile::link(target, f.file()));
+        else // padded with spaces, which JSON allows
+            QVERIFY(f.store(list + QByteArray((16 << 20) + 1 - list.size(), ' ')));
+        struct stat original = {};
+        QVERIFY(::lstat(QFile::encodeName(f.file()).constData(), &original) == 0);
+        ::alarm(30); // a read that blocks ends the test here
+        AlarmStore &store = f.start();
+        ::alarm(0);
+        QCOMPARE(store.alarms().size(), loaded);
+        QVERIFY2(!QFile::exists(leftover) && QFile::exists(earlier),
+            "only the temporary file is cleared away at the start");
+        store.add(QTime(7, 30), u"new"_s, AlarmStore::Recurrence::Once);
+        QCOMPARE(modeOf(f.file()), uint(S_IFREG | 0600));
+        QCOMPARE(f.storedAlarms(), store.alarms());
+        struct stat kept = {};
+        const QString copy = f.folder() + u"/alarms.unreadable-20260105T073000Z.json"_s;
+        QVERIFY2((::stat(QFile::encodeName(copy).constData(), &kept) == 0
+                     && kept.st_ino == original.st_ino)
+                == (type == S_IFREG),
+            "the unreadable list is moved aside, not copied");
+        if (type == S_IFLNK)
+            QCOMPARE(contents(target), list);
     }
 
     void killedWhileSaving()
@@ -244,7 +364,7 @@ private Q_SLOTS:
         StoreFixture f;
         const QByteArray lists[] = { bigList(u'a'), bigList(u'b') };
         QVERIFY(f.store(lists[0])
-            && FileDefaults(f.home.path()).setData(AlarmStore::kDefaultsKey, lists[1]));
+            && FileDefaults(f.home.path()).setData(AlarmStore::kDefaultsKey, lists[1], nullptr));
         for (int kill = 0; kill < 20; ++kill) {
             QProcess child;
             child.start(u"/proc/self/exe"_s, { u"--save-loop"_s, f.folder() });

@@ -101,10 +101,10 @@ private:
             : FileDefaults(folder)
             , m_writes(std::move(writes))
         { }
-        bool setData(const QString &key, const QByteArray &bytes) override
+        bool setData(const QString &key, const QByteArray &bytes, QString *error) override
         {
             ++*m_writes;
-            return FileDefaults::setData(key, bytes);
+            return FileDefaults::setData(key, bytes, error);
         }
 
     private:
