@@ -110,6 +110,7 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
     columnLayout->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
     columnLayout->setSpacing(kColumnSpacing);
     columnLayout->addWidget(title);
+    columnLayout->addWidget(makeSaveNotice());
     columnLayout->addWidget(makeRingingBanner());
     columnLayout->addWidget(makeForm());
     columnLayout->addWidget(m_emptyText);
@@ -126,6 +127,8 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
     layout->addWidget(makeCreditBand());
 
     applyColours();
+    connect(&m_store, &AlarmStore::saveErrorChanged, this, &AlarmListView::updateSaveNotice);
+    updateSaveNotice();
     connect(&m_store, &AlarmStore::ringingChanged, this, &AlarmListView::updateRingingBanner);
     updateRingingBanner();
     connect(&m_store, &AlarmStore::alarmsChanged, this, &AlarmListView::rebuildList);
@@ -134,6 +137,30 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
     rebuildList();
     // Typing goes to the label first; the time is set with the arrows or a click.
     m_labelEdit->setFocus();
+}
+
+QWidget *AlarmListView::makeSaveNotice()
+{
+    // The one failure the user must hear of: alarms that are not saved are
+    // gone at the next start.
+    m_saveNotice = new FittedLabel({}, {}, Look::kSmallTextScale, this);
+    m_saveNotice->setObjectName(u"saveNotice"_s);
+    m_saveNotice->setAlignment(Qt::AlignLeft);
+    QFont bold = font();
+    bold.setBold(true);
+    m_saveNotice->setTextFont(bold);
+    return m_saveNotice;
+}
+
+void AlarmListView::updateSaveNotice()
+{
+    const QString error = m_store.saveError();
+    m_saveNotice->setVisible(!error.isEmpty());
+    //: %1 is the system's reason, such as "No space left on device".
+    const QString text
+        = tr("Alarms could not be saved: %1; they ring while Brisvane runs").arg(error);
+    m_saveNotice->setText(text);
+    m_saveNotice->setToolTip(Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
 }
 
 QWidget *AlarmListView::makeRingingBanner()
@@ -302,6 +329,7 @@ void AlarmListView::applyColours()
     emptyPalette.setColor(QPalette::WindowText, Look::secondaryText(palette()));
     m_emptyText->setPalette(emptyPalette);
     m_ringingText->setColor(palette().color(QPalette::WindowText));
+    m_saveNotice->setColor(palette().color(QPalette::WindowText));
     m_creditLine->setColours(Look::secondaryText(palette()), Look::linkText(palette()));
 }
 

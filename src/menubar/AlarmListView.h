@@ -45,11 +45,13 @@ private:
     // The first whole hour at least an hour from now.
     static Moment defaultNewTime(const Clock &clock);
 
+    QWidget *makeSaveNotice();
     QWidget *makeRingingBanner();
     QWidget *makeForm();
     QWidget *makeFooter();
     QWidget *makeCreditBand();
 
+    void updateSaveNotice();
     void updateRingingBanner();
     // The colours derived from the palette, which may change at any time.
     void applyColours();
@@ -64,6 +66,7 @@ private:
     AlarmStore &m_store;
     AbstractLoginItem &m_loginItem;
 
+    FittedLabel *m_saveNotice = nullptr;
     QWidget *m_ringingBanner = nullptr;
     FittedLabel *m_ringingText = nullptr;
     QPushButton *m_snoozeButton = nullptr;

@@ -104,6 +104,24 @@ private Q_SLOTS:
         QTRY_COMPARE(m_view->findChild<FittedLabel *>(u"details"_s)->text(), u"Once · today"_s);
     }
 
+    // While saving fails the window says so, in one line, until a save
+    // succeeds again.
+    void saveNotice()
+    {
+        open();
+        auto *notice = m_view->findChild<FittedLabel *>(u"saveNotice"_s);
+        QVERIFY(!notice->isVisible());
+        QVERIFY(QDir().mkpath(m_store->file())); // a folder where the file should be
+        m_view->findChild<QPushButton *>(u"addButton"_s)->click();
+        QVERIFY(notice->isVisible());
+        QVERIFY2(notice->text().startsWith(u"Alarms could not be saved: "_s)
+                && notice->text().endsWith(u"; they ring while Brisvane runs"_s),
+            qPrintable(notice->text()));
+        QVERIFY(QDir(m_store->file()).removeRecursively());
+        m_view->findChild<QPushButton *>(u"addButton"_s)->click();
+        QVERIFY(!notice->isVisible());
+    }
+
     // However long the label, in whatever script, the switch and the bin stay
     // in the window; the whole label is in the row's tooltip.
     void longLabel_data()
