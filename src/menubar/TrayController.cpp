@@ -78,8 +78,9 @@ TrayController::TrayController(AlarmStore &store, AbstractLoginItem &loginItem, 
     });
 
     connect(&tray, &AbstractTray::activated, this, &TrayController::toggleWindow);
+    // From the menu: where the item was last clicked, if it ever was.
     connect(&tray, &AbstractTray::openRequested, this, [this] {
-        m_clickedAt = {};
+        m_clickedAt = m_lastClickedAt;
         showWindow();
     });
     connect(&tray, &AbstractTray::quitRequested, this, &QCoreApplication::quit);
@@ -215,6 +216,8 @@ void TrayController::toggleWindow(QPoint at)
     if (m_sinceClosed.isValid() && m_sinceClosed.elapsed() < kSameClickMilliseconds)
         return;
     m_clickedAt = at.isNull() ? at : fromDevicePixels(at);
+    if (!m_clickedAt.isNull())
+        m_lastClickedAt = m_clickedAt;
     showWindow();
 }
 
@@ -228,10 +231,19 @@ void TrayController::placeByTray()
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    // Told nothing, and unable to trust the pointer: by the top right corner,
-    // where trays mostly are.
-    if (anchor.isEmpty())
-        anchor = QRect(screen->availableGeometry().topRight(), QSize(1, 1));
+    // Told nothing, and unable to trust the pointer: by the corner where the
+    // tray most likely is, at the right end of the panel that the desktop
+    // reserves room for, at the top where it reserves none.
+    if (anchor.isEmpty()) {
+        const QRect whole = screen->geometry();
+        const QRect free = screen->availableGeometry();
+        QPoint corner = whole.topRight();
+        if (free.bottom() < whole.bottom() && free.top() == whole.top())
+            corner = whole.bottomRight();
+        else if (free.left() > whole.left() && free.top() == whole.top())
+            corner = whole.bottomLeft();
+        anchor = QRect(corner, QSize(1, 1));
+    }
     m_window->move(PopupPlacement::topLeft(
         anchor, m_window->size(), screen->geometry(), screen->availableGeometry()));
 }

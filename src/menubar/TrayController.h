@@ -88,8 +88,10 @@ private:
     AbstractNotifier &m_notifier;
     TrayWindow m_trayWindow;
     std::unique_ptr<AlarmListView> m_window;
-    // Where the tray item was last clicked, when the tray told.
+    // Where the tray item was clicked to open the window, when the tray told;
+    // and where it was last clicked at all.
     QPoint m_clickedAt;
+    QPoint m_lastClickedAt;
     // Runs out when an awaited tray has not come up in time.
     QTimer m_trayDeadline;
     bool m_toldStillRunning = false;
