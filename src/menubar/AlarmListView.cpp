@@ -9,6 +9,7 @@
 #include "widgets/CreditLine.h"
 #include "widgets/ShadedPanel.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontInfo>
@@ -59,6 +60,16 @@ QString hoursAndMinutesFormat(const QLocale &locale)
     return format;
 }
 
+// To a screen reader the window is the application's frame, named by its
+// title, whether it opens as a popup, a frameless window or an ordinary one:
+// Qt shows a plain top-level widget as a filler.
+QAccessibleInterface *accessibleAlarmListView(const QString &className, QObject *object)
+{
+    if (className == u"AlarmListView"_s && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
 } // namespace
 
 AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QWidget *parent)
@@ -66,6 +77,8 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
     , m_store(store)
     , m_loginItem(loginItem)
 {
+    static const bool accessible = (QAccessible::installFactory(accessibleAlarmListView), true);
+    Q_UNUSED(accessible);
     setObjectName(u"alarmListView"_s);
     setWindowTitle(tr("Brisvane"));
 
@@ -257,6 +270,13 @@ void AlarmListView::showEvent(QShowEvent *event)
     if (!event->spontaneous())
         rebuildList();
     QWidget::showEvent(event);
+    // A popup closed with no other window to take the focus back leaves it
+    // where it was, so opening the popup again moves no focus and Qt tells a
+    // screen reader nothing: tell it where the focus is.
+    if (QWidget *focused = focusWidget(); focused && focused == QApplication::focusWidget()) {
+        QAccessibleEvent focus(focused, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
 }
 
 void AlarmListView::keyPressEvent(QKeyEvent *event)
