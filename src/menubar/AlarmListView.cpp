@@ -70,6 +70,16 @@ QAccessibleInterface *accessibleAlarmListView(const QString &className, QObject 
     return nullptr;
 }
 
+// The event tells only that the window's activation changed; whether it is
+// active now is read from the window.
+void tellActivationChanged(QWidget *window)
+{
+    QAccessible::State changed;
+    changed.active = true;
+    QAccessibleStateChangeEvent event(window, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
 } // namespace
 
 AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QWidget *parent)
@@ -270,13 +280,26 @@ void AlarmListView::showEvent(QShowEvent *event)
     if (!event->spontaneous())
         rebuildList();
     QWidget::showEvent(event);
-    // A popup closed with no other window to take the focus back leaves it
-    // where it was, so opening the popup again moves no focus and Qt tells a
-    // screen reader nothing: tell it where the focus is.
+    // Qt tells assistive technology that a popup is active only once it has
+    // the focus, and never that it is no longer: opened again, it seems the
+    // same window as before, still active, and a screen reader says nothing.
+    // It is told as any other window is: active before the focus, inactive
+    // once hidden.
+    if (windowType() == Qt::Popup)
+        tellActivationChanged(this);
+    // A popup closed with no other window to take the focus leaves it where
+    // it was, so opening the popup again moves no focus, and Qt tells nothing.
     if (QWidget *focused = focusWidget(); focused && focused == QApplication::focusWidget()) {
         QAccessibleEvent focus(focused, QAccessible::Focus);
         QAccessible::updateAccessibility(&focus);
     }
+}
+
+void AlarmListView::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (windowType() == Qt::Popup)
+        tellActivationChanged(this);
 }
 
 void AlarmListView::keyPressEvent(QKeyEvent *event)

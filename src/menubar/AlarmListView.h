@@ -34,6 +34,7 @@ protected:
     // Return anywhere in the window adds the alarm, as a default button would.
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
