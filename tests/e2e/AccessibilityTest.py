@@ -84,13 +84,14 @@ def main(brisvane):
 
         # Listening before the program starts, as a screen reader does: Qt
         # sends only the events that someone listens to.
-        notifications, focused = [], []
+        notifications, heard = [], []  # heard: activations and focus, in order
         pyatspi.Registry.registerEventListener(
             lambda event: event.detail1 and event.source.getRole() == pyatspi.ROLE_NOTIFICATION
             and notifications.append(event.source), "object:state-changed:showing")
         pyatspi.Registry.registerEventListener(
-            lambda event: event.detail1 and focused.append(event.source.name),
-            "object:state-changed:focused")
+            lambda event: (event.detail1 or event.type.startswith("window:"))
+            and heard.append((event.type, event.source.name)),
+            "window:activate", "window:deactivate", "object:state-changed:focused")
 
         started.append(subprocess.Popen([brisvane], env=env, start_new_session=True))
         app = poll(lambda: next((a for a in pyatspi.Registry.getDesktop(0)
@@ -108,12 +109,16 @@ def main(brisvane):
         check(controls[1].getState().contains(pyatspi.STATE_FOCUSED),
               "the label field does not have the focus")
 
-        # Opened again with the focus where it was, it still says where that is.
+        # Closed, it is no longer active; opened again with the focus where it
+        # was, it is active first, then says where the focus is.
         click_tray_icon()
-        poll(lambda: not window.getState().contains(pyatspi.STATE_SHOWING), "the window stayed")
-        focused.clear()
+        poll(lambda: ("window:deactivate", "Brisvane") in heard, "closed, the window stayed active")
+        heard.clear()
         click_tray_icon()
-        poll(lambda: CONTROLS[1] in focused, "opened again, the window told of no focus")
+        focus = ("object:state-changed:focused", CONTROLS[1])
+        poll(lambda: focus in heard, "opened again, the window told of no focus")
+        check(("window:activate", "Brisvane") in heard[:heard.index(focus)],
+              f"opened again, the window was not active before its focus: {heard}")
 
         # Pressed as a screen reader presses it. The alert never takes the
         # focus: only the notification tells of it.
