@@ -1,12 +1,11 @@
 """The real program as a screen reader meets it, inside scripts/desktop-session
 --tray --bus: an accessibility bus on the session's private bus, the tree and its
-events read through AT-SPI as Orca reads them. The window opened from the tray is
-found by its name with its controls in reading order, and an alert that comes up is
-told by a notification that carries the alarm's label and time.
+events read through AT-SPI as Orca reads them.
 
 usage: /usr/bin/python3 AccessibilityTest.py BRISVANE"""
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -135,6 +134,7 @@ def main(brisvane):
         for process in reversed(started):
             os.killpg(process.pid, signal.SIGTERM)
             process.wait()
+        shutil.rmtree(home, ignore_errors=True)
     print("PASS: AccessibilityTest")
 
 
