@@ -100,8 +100,8 @@ def main(brisvane):
         window = poll(lambda: next((w for w in app if w is not None and w.name == "Brisvane"
                                     and w.getRole() == pyatspi.ROLE_FRAME), None),
                       "the window opened from the tray is no frame named Brisvane")
-        controls = [n for n in descendants(window)
-                    if n.getState().contains(pyatspi.STATE_FOCUSABLE)]
+        controls = [n for n in descendants(window) if n.getState().contains(pyatspi.STATE_SHOWING)
+                    and n.getState().contains(pyatspi.STATE_FOCUSABLE)]
         check([n.name for n in controls[:-1]] == CONTROLS
               and controls[-1].getRole() == pyatspi.ROLE_LINK,
               f"controls out of reading order: {[(n.getRoleName(), n.name) for n in controls]}")
