@@ -3,6 +3,7 @@
 #include "alert/AlertPresenter.h"
 #include "menubar/TrayController.h"
 #include "model/SystemClock.h"
+#include "platform/AccessibleApplication.h"
 #include "platform/AutostartLoginItem.h"
 #include "platform/ColorSchemeFollower.h"
 #include "platform/DesktopNotifier.h"
@@ -24,6 +25,7 @@ using namespace Qt::Literals::StringLiterals;
 int main(int argc, char *argv[])
 {
     DisplaySession::choosePlatform();
+    AccessibleApplication::install();
     QApplication app(argc, argv);
     // Before any text is made: widgets read their texts once.
     Translations::install(QLocale());

@@ -13,6 +13,7 @@
 #include "widgets/ShadedPanel.h"
 
 #include <QAbstractButton>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontInfo>
@@ -57,6 +58,26 @@ QString hoursAndMinutesFormat(const QLocale &locale)
     return format;
 }
 
+// To a screen reader the window is the application's frame, named by its
+// title, whether it opens as a popup, a frameless window or an ordinary one:
+// Qt shows a plain top-level widget as a filler.
+QAccessibleInterface *accessibleAlarmListView(const QString &className, QObject *object)
+{
+    if (className == u"AlarmListView"_s && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
+// The event tells only that the window's activation changed; whether it is
+// active now is read from the window.
+void tellActivationChanged(QWidget *window)
+{
+    QAccessible::State changed;
+    changed.active = true;
+    QAccessibleStateChangeEvent event(window, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
 } // namespace
 
 AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QWidget *parent)
@@ -64,6 +85,8 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
     , m_store(store)
     , m_loginItem(loginItem)
 {
+    static const bool accessible = (QAccessible::installFactory(accessibleAlarmListView), true);
+    Q_UNUSED(accessible);
     setObjectName(u"alarmListView"_s);
     setWindowTitle(tr("Brisvane"));
 
@@ -348,6 +371,26 @@ void AlarmListView::showEvent(QShowEvent *event)
     if (!event->spontaneous())
         rebuildList();
     QWidget::showEvent(event);
+    // Qt tells assistive technology that a popup is active only once it has
+    // the focus, and never that it is no longer: opened again, it seems the
+    // same window as before, still active, and a screen reader says nothing.
+    // It is told as any other window is: active before the focus, inactive
+    // once hidden.
+    if (windowType() == Qt::Popup)
+        tellActivationChanged(this);
+    // A popup closed with no other window to take the focus leaves it where
+    // it was, so opening the popup again moves no focus, and Qt tells nothing.
+    if (QWidget *focused = focusWidget(); focused && focused == QApplication::focusWidget()) {
+        QAccessibleEvent focus(focused, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
+}
+
+void AlarmListView::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (windowType() == Qt::Popup)
+        tellActivationChanged(this);
 }
 
 void AlarmListView::keyPressEvent(QKeyEvent *event)

@@ -35,10 +35,12 @@ public:
     static constexpr int kScreenMargin = 32;
 
 protected:
-    // Return anywhere in the window adds the alarm, as a default button would.
+    // Return presses the control that has the focus, else adds the alarm;
+    // Escape closes the window.
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
