@@ -1,28 +1,12 @@
 #include "alert/AlertPanel.h"
 
 #include "alert/AlertView.h"
+#include "widgets/AccessibleRole.h"
 
-#include <QAccessibleWidget>
 #include <QPainterPath>
 #include <QRegion>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-// To a screen reader the panel is a notification, the kind of window that
-// Orca speaks when it comes up without the keyboard focus (one of role alert
-// it passes over): it says the window's name, then the labels in it that do
-// not repeat that name, which leaves the subtitle with the alarm's label and
-// time.
-QAccessibleInterface *accessibleAlertPanel(const QString &className, QObject *object)
-{
-    if (className == u"AlertPanel"_s && object && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Notification);
-    return nullptr;
-}
-
-} // namespace
 
 AlertPanel::AlertPanel(const RingingAlarm &alarm, Action onSnooze, Action onDismiss,
     Backdrop backdrop, QWidget *parent)
@@ -32,8 +16,12 @@ AlertPanel::AlertPanel(const RingingAlarm &alarm, Action onSnooze, Action onDism
     , m_view(new AlertView(alarm, std::move(onSnooze), std::move(onDismiss), this))
     , m_backdrop(backdrop)
 {
-    static const bool accessible = (QAccessible::installFactory(accessibleAlertPanel), true);
-    Q_UNUSED(accessible);
+    // To a screen reader the panel is a notification, the kind of window that
+    // Orca speaks when it comes up without the keyboard focus (one of role alert
+    // it passes over): it says the window's name, then the labels in it that do
+    // not repeat that name, which leaves the subtitle with the alarm's label and
+    // time.
+    AccessibleRole::install("AlertPanel", QAccessible::Notification);
     setObjectName(u"alertPanel"_s);
     setWindowTitle(tr("Brisvane"));
     setAttribute(Qt::WA_ShowWithoutActivating);

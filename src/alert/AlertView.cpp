@@ -72,7 +72,7 @@ AlertView::AlertView(const RingingAlarm &alarm, Action onSnooze, Action onDismis
     // Fixed texts of ours, unlike the subtitle: they follow the user's language.
     , m_snoozeButton(new CapsuleButton(tr("Snooze 5 min"), darkBlue(), lightBlue(), this))
     , m_dismissButton(new CapsuleButton(tr("Dismiss"), darkBlue(), lightBlue(), this))
-    , m_creditLine(new CreditLine(metrics().creditFontSize, darkBlue(), lightBlue(), this))
+    , m_creditLine(new CreditLine(font(), darkBlue(), lightBlue(), this))
 {
     setObjectName(u"alertView"_s);
     m_title->setObjectName(u"title"_s);
@@ -120,9 +120,9 @@ void AlertView::layoutContent()
         TextFit::withPixelSize(roundedFont(QFont::DemiBold), m.subtitleFontSize, this));
     const QFont buttonFont
         = TextFit::withPixelSize(roundedFont(QFont::Bold), m.buttonFontSize, this);
-    m_snoozeButton->setTextFont(buttonFont, m.buttonFontSize);
-    m_dismissButton->setTextFont(buttonFont, m.buttonFontSize);
-    m_creditLine->setFontSize(m.creditFontSize);
+    m_snoozeButton->setTextFont(buttonFont);
+    m_dismissButton->setTextFont(buttonFont);
+    m_creditLine->setTextFont(TextFit::withPixelSize(font(), m.creditFontSize, this));
 
     // One column, centred: a flexible space, the title, the subtitle, a
     // second flexible space, the buttons, the credit line with its padding.

@@ -1,5 +1,7 @@
 #include "alert/CapsuleButton.h"
 
+#include "widgets/TextFit.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -32,10 +34,9 @@ CapsuleButton::CapsuleButton(
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void CapsuleButton::setTextFont(const QFont &font, qreal fontSize)
+void CapsuleButton::setTextFont(const QFont &font)
 {
     setFont(font);
-    m_fontSize = fontSize;
     updateGeometry();
     update();
 }
@@ -43,9 +44,9 @@ void CapsuleButton::setTextFont(const QFont &font, qreal fontSize)
 QSize CapsuleButton::sizeHint() const
 {
     const QFontMetricsF metrics(font(), this);
-    return { int(std::ceil(
-                 metrics.horizontalAdvance(text()) + 2 * kHorizontalPadding * m_fontSize)),
-        int(std::ceil(metrics.height() + 2 * kVerticalPadding * m_fontSize)) };
+    const qreal fontSize = TextFit::pixelSize(font(), this);
+    return { int(std::ceil(metrics.horizontalAdvance(text()) + 2 * kHorizontalPadding * fontSize)),
+        int(std::ceil(metrics.height() + 2 * kVerticalPadding * fontSize)) };
 }
 
 QPainterPath CapsuleButton::capsule() const

@@ -18,8 +18,7 @@ public:
         const QString &title, const QColor &fill, const QColor &border, QWidget *parent = nullptr);
 
     // The title's font; its size sets the padding too.
-    void setTextFont(const QFont &font, qreal fontSize);
-    qreal fontSize() const { return m_fontSize; }
+    void setTextFont(const QFont &font);
 
     // The capsule in the button's own coordinates.
     QPainterPath capsule() const;
@@ -33,5 +32,4 @@ protected:
 private:
     QColor m_fill;
     QColor m_border;
-    qreal m_fontSize = 0;
 };

@@ -6,6 +6,7 @@
 #include "model/Clock.h"
 #include "model/RingingAlarm.h"
 #include "store/AlarmStore.h"
+#include "widgets/AccessibleRole.h"
 #include "widgets/CreditLine.h"
 #include "widgets/FittedLabel.h"
 #include "widgets/LabelText.h"
@@ -58,16 +59,6 @@ QString hoursAndMinutesFormat(const QLocale &locale)
     return format;
 }
 
-// To a screen reader the window is the application's frame, named by its
-// title, whether it opens as a popup, a frameless window or an ordinary one:
-// Qt shows a plain top-level widget as a filler.
-QAccessibleInterface *accessibleAlarmListView(const QString &className, QObject *object)
-{
-    if (className == u"AlarmListView"_s && object && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
-    return nullptr;
-}
-
 // The event tells only that the window's activation changed; whether it is
 // active now is read from the window.
 void tellActivationChanged(QWidget *window)
@@ -85,8 +76,10 @@ AlarmListView::AlarmListView(AlarmStore &store, AbstractLoginItem &loginItem, QW
     , m_store(store)
     , m_loginItem(loginItem)
 {
-    static const bool accessible = (QAccessible::installFactory(accessibleAlarmListView), true);
-    Q_UNUSED(accessible);
+    // To a screen reader the window is the application's frame, named by its
+    // title, whether it opens as a popup, a frameless window or an ordinary one:
+    // Qt shows a plain top-level widget as a filler.
+    AccessibleRole::install("AlarmListView", QAccessible::Window);
     setObjectName(u"alarmListView"_s);
     setWindowTitle(tr("Brisvane"));
 
@@ -306,9 +299,8 @@ QWidget *AlarmListView::makeCreditBand()
     auto *band = new ShadedPanel(0, Look::kShade, this);
     band->setObjectName(u"creditBand"_s);
     band->setFixedWidth(kWidth);
-    const qreal fontSize = QFontInfo(font()).pixelSize();
     m_creditLine
-        = new CreditLine(fontSize, Look::secondaryText(palette()), Look::linkText(palette()), band);
+        = new CreditLine(font(), Look::secondaryText(palette()), Look::linkText(palette()), band);
     m_creditLine->setObjectName(u"creditLine"_s);
     m_creditLine->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     // In the window the link is one more stop for Tab.

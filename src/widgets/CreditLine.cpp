@@ -1,5 +1,6 @@
 #include "widgets/CreditLine.h"
 
+#include "widgets/AccessibleRole.h"
 #include "widgets/TextFit.h"
 
 #include <QAccessibleWidget>
@@ -56,24 +57,17 @@ private:
     CreditLine *line() const { return static_cast<CreditLine *>(widget()); }
 };
 
-QAccessibleInterface *accessibleCreditLine(const QString &className, QObject *object)
-{
-    if (className == u"CreditLine"_s && object && object->isWidgetType())
-        return new AccessibleCreditLine(static_cast<CreditLine *>(object));
-    return nullptr;
-}
-
 } // namespace
 
 CreditLine::CreditLine(
-    qreal fontSize, const QColor &textColor, const QColor &linkColor, QWidget *parent)
+    const QFont &font, const QColor &textColor, const QColor &linkColor, QWidget *parent)
     : QWidget(parent)
-    , m_fontSize(fontSize)
+    , m_textFont(font)
     , m_textColor(textColor)
     , m_linkColor(linkColor)
 {
-    static const bool accessible = (QAccessible::installFactory(accessibleCreditLine), true);
-    Q_UNUSED(accessible);
+    AccessibleRole::install("CreditLine",
+        [](QWidget *line) { return new AccessibleCreditLine(static_cast<CreditLine *>(line)); });
     setObjectName(u"creditLine"_s);
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -84,12 +78,17 @@ QUrl CreditLine::makerUrl()
     return QUrl(u"http://quillmere.example/"_s);
 }
 
-void CreditLine::setFontSize(qreal fontSize)
+void CreditLine::setTextFont(const QFont &font)
 {
-    if (fontSize == m_fontSize)
+    if (font == m_textFont)
         return;
-    m_fontSize = fontSize;
+    m_textFont = font;
     layOutAgain();
+}
+
+qreal CreditLine::fontSize() const
+{
+    return TextFit::pixelSize(m_textFont, this);
 }
 
 void CreditLine::setColours(const QColor &textColor, const QColor &linkColor)
@@ -101,7 +100,7 @@ void CreditLine::setColours(const QColor &textColor, const QColor &linkColor)
 
 QList<CreditLine::Text> CreditLine::texts(qreal scale) const
 {
-    QFont regular = TextFit::withPixelSize(font(), m_fontSize * scale, this);
+    QFont regular = TextFit::withPixelSize(m_textFont, fontSize() * scale, this);
     regular.setWeight(QFont::Normal);
     QFont link(regular);
     link.setWeight(QFont::DemiBold);

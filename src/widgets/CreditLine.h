@@ -27,7 +27,8 @@ class CreditLine : public QWidget
     Q_OBJECT
 
 public:
-    CreditLine(qreal fontSize, const QColor &textColor, const QColor &linkColor,
+    // `font` is the plain texts' at full size; the link is the same, semibold.
+    CreditLine(const QFont &font, const QColor &textColor, const QColor &linkColor,
         QWidget *parent = nullptr);
 
     // The maker's web site, which a click on the link opens.
@@ -46,10 +47,11 @@ public:
     // The texts in drawing order; a text cut away entirely is left out.
     QList<Piece> pieces() const;
 
-    qreal fontSize() const { return m_fontSize; }
     // For a caller whose own size changes, such as the alert, which sizes
     // everything from its height.
-    void setFontSize(qreal fontSize);
+    void setTextFont(const QFont &font);
+    // The font's size in logical pixels, which sets the gaps too.
+    qreal fontSize() const;
     void setColours(const QColor &textColor, const QColor &linkColor);
 
     QSize sizeHint() const override;
@@ -82,11 +84,11 @@ private:
     QList<Text> texts(qreal scale) const;
     QList<Piece> layOut() const;
     void layOutAgain();
-    qreal gap() const { return 0.4 * m_fontSize; }
+    qreal gap() const { return 0.4 * fontSize(); }
     QRectF linkRect() const;
     void updateCursor(const QPointF &position);
 
-    qreal m_fontSize;
+    QFont m_textFont;
     QColor m_textColor;
     QColor m_linkColor;
     bool m_pressedOnLink = false;

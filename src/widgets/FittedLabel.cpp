@@ -1,8 +1,8 @@
 #include "widgets/FittedLabel.h"
 
+#include "widgets/AccessibleRole.h"
 #include "widgets/TextFit.h"
 
-#include <QAccessibleWidget>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -10,17 +10,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-// Drawn by hand, the text would be a blank pane to a screen reader.
-QAccessibleInterface *accessibleFittedLabel(const QString &className, QObject *object)
-{
-    if (className == u"FittedLabel"_s && object && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::StaticText);
-    return nullptr;
-}
-
-} // namespace
+namespace { } // namespace
 
 FittedLabel::FittedLabel(
     const QString &text, const QColor &color, qreal minimumScale, QWidget *parent)
@@ -30,8 +20,8 @@ FittedLabel::FittedLabel(
     , m_minimumScale(minimumScale)
     , m_font(font())
 {
-    static const bool accessible = (QAccessible::installFactory(accessibleFittedLabel), true);
-    Q_UNUSED(accessible);
+    // Drawn by hand, the text would be a blank pane to a screen reader.
+    AccessibleRole::install("FittedLabel", QAccessible::StaticText);
     setAccessibleName(singleLine());
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }

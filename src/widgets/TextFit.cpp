@@ -16,6 +16,14 @@ QFont withPixelSize(const QFont &font, qreal pixels, const QPaintDevice *device)
     return sized;
 }
 
+qreal pixelSize(const QFont &font, const QPaintDevice *device)
+{
+    if (font.pixelSize() > 0)
+        return font.pixelSize();
+    const qreal dpi = device ? qreal(device->logicalDpiY()) : 96.0;
+    return font.pointSizeF() * dpi / 72.0;
+}
+
 qreal fittingScale(
     const std::function<qreal(qreal scale)> &widthAt, qreal available, qreal minimumScale)
 {

@@ -14,6 +14,8 @@ namespace TextFit {
 // only whole pixel sizes, so the size goes in as points at the device's
 // resolution, which keeps sizes such as 19.5 exact.
 QFont withPixelSize(const QFont &font, qreal pixels, const QPaintDevice *device);
+// The size of `font` in logical pixels on `device`, as exactly as it was set.
+qreal pixelSize(const QFont &font, const QPaintDevice *device);
 
 // The largest factor, no less than `minimumScale` and no more than 1, at
 // which text fits `available` pixels, to within half a percent; `widthAt`

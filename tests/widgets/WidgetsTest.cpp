@@ -1,4 +1,5 @@
 #include "widgets/CreditLine.h"
+#include "widgets/TextFit.h"
 
 #include <QApplication>
 #include <QTest>
@@ -11,7 +12,8 @@ class WidgetsTest : public QObject
     Q_OBJECT
     const QColor m_text { Qt::darkGray };
     const QColor m_link { Qt::blue };
-    CreditLine m_line { 13, m_text, m_link }; // one line for all rows: laid out anew at each size
+    // One line for all rows: laid out anew at each size.
+    CreditLine m_line { TextFit::withPixelSize(QFont(), 13, nullptr), m_text, m_link };
 
 private Q_SLOTS:
     // In the order "Thoughtful software", the link, "Crafted with care", on
