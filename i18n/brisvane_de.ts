@@ -44,6 +44,23 @@
         <extracomment>The label of the alert that &quot;Test Alert&quot; shows.</extracomment>
         <translation>Test</translation>
     </message>
+    <message>
+        <source>Alarms could not be saved: %1; they ring while Brisvane runs</source>
+        <extracomment>%1 is the system&apos;s reason, such as &quot;No space left on device&quot;.</extracomment>
+        <translation>Wecker konnten nicht gespeichert werden: %1; sie klingeln, solange Brisvane läuft</translation>
+    </message>
+    <message>
+        <source>Snooze 5 min</source>
+        <translation>5 Min. schlummern</translation>
+    </message>
+    <message>
+        <source>Dismiss</source>
+        <translation>Ausschalten</translation>
+    </message>
+    <message>
+        <source>Ringing: %1</source>
+        <translation>Klingelt: %1</translation>
+    </message>
 </context>
 <context>
     <name>AlarmRow</name>
@@ -90,6 +107,17 @@
         <source>Delete alarm %1</source>
         <extracomment>The bin button for a screen reader; %1 is the alarm&apos;s time and label.</extracomment>
         <translation>Wecker %1 löschen</translation>
+    </message>
+</context>
+<context>
+    <name>AlarmStore</name>
+    <message>
+        <source>an alarm has no time that can be stored</source>
+        <translation>ein Wecker hat keine Zeit, die sich speichern lässt</translation>
+    </message>
+    <message>
+        <source>unknown error</source>
+        <translation>unbekannter Fehler</translation>
     </message>
 </context>
 <context>
@@ -143,6 +171,47 @@
     <message>
         <source>Quit</source>
         <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Snooze 5 min</source>
+        <translation>5 Min. schlummern</translation>
+    </message>
+    <message>
+        <source>Dismiss</source>
+        <translation>Ausschalten</translation>
+    </message>
+</context>
+<context>
+    <name>TrayController</name>
+    <message>
+        <source>No alarms set.</source>
+        <translation>Keine Wecker gestellt.</translation>
+    </message>
+    <message>
+        <source>No alarm is on.</source>
+        <translation>Kein Wecker ist eingeschaltet.</translation>
+    </message>
+    <message>
+        <source>Next: %1 today</source>
+        <extracomment>%1 is the alarm&apos;s label and time, such as &quot;Dentist · 07:30&quot;.</extracomment>
+        <translation>Nächster: %1 heute</translation>
+    </message>
+    <message>
+        <source>Next: %1 tomorrow</source>
+        <translation>Nächster: %1 morgen</translation>
+    </message>
+    <message>
+        <source>Next: %1, %2</source>
+        <extracomment>%1 is the alarm&apos;s label and time, %2 its date in the locale&apos;s abbreviated style.</extracomment>
+        <translation>Nächster: %1, %2</translation>
+    </message>
+    <message>
+        <source>Brisvane is still running</source>
+        <translation>Brisvane läuft weiter</translation>
+    </message>
+    <message>
+        <source>Your alarms ring with the window closed. To open it again, start Brisvane once more; &quot;Quit&quot; in the window ends it.</source>
+        <translation>Ihre Wecker klingeln auch bei geschlossenem Fenster. Um es wieder zu öffnen, starten Sie Brisvane noch einmal; „Beenden“ im Fenster beendet es.</translation>
     </message>
 </context>
 <context>
