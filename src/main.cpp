@@ -36,10 +36,10 @@ int main(int argc, char *argv[])
     // The tray icon keeps the program running with no window open.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Started with the desktop session by the login item, or by the user.
+    const bool atLogin = QCoreApplication::arguments().contains(AutostartLoginItem::kStartArgument);
     SingleInstance instance(SingleInstance::userSocketPath());
-    if (instance.claim(QCoreApplication::arguments().contains(AutostartLoginItem::kStartArgument)
-                ? SingleInstance::Launch::AtLogin
-                : SingleInstance::Launch::ByUser)
+    if (instance.claim(atLogin ? SingleInstance::Launch::AtLogin : SingleInstance::Launch::ByUser)
         == SingleInstance::Role::Secondary)
         return 0;
 
@@ -60,8 +60,6 @@ int main(int argc, char *argv[])
                                      : TrayController::TrayWindow::Popup);
     QObject::connect(
         &instance, &SingleInstance::activationRequested, &controller, &TrayController::showWindow);
-    controller.start(QCoreApplication::arguments().contains(AutostartLoginItem::kStartArgument)
-            ? TrayController::Start::AtLogin
-            : TrayController::Start::ByUser);
+    controller.start(atLogin ? TrayController::Start::AtLogin : TrayController::Start::ByUser);
     return QApplication::exec();
 }
