@@ -252,7 +252,8 @@ private Q_SLOTS:
         m_store->alarms->ring({ QUuid::createUuid(), u"Tea"_s, *m_store->now });
         m_view->findChild<QTimeEdit *>(u"timeEdit"_s)->setTime(QTime(7, 30));
         QTest::keyClick(m_view->findChild<QWidget *>(u"labelEdit"_s), Qt::Key_Return);
-        QApplication::setActiveWindow(m_view.get());
+        m_view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
         m_view->findChild<QWidget *>(u"snoozeButton"_s)->setFocus();
         QStringList order; // Tab goes through the time's fields too: each control once
         for (int i = 0; i < 15; ++i) {
