@@ -216,6 +216,11 @@ void TrayController::toggleWindow(QPoint at)
     if (m_sinceClosed.isValid() && m_sinceClosed.elapsed() < kSameClickMilliseconds)
         return;
     m_clickedAt = at.isNull() ? at : fromDevicePixels(at);
+    // A click that the tray does not place, on an icon that it does not
+    // place either, happened where the pointer is: on X11 that can be told.
+    if (m_clickedAt.isNull() && m_tray.iconGeometry().isEmpty()
+        && m_trayWindow == TrayWindow::Popup)
+        m_clickedAt = QCursor::pos();
     if (!m_clickedAt.isNull())
         m_lastClickedAt = m_clickedAt;
     showWindow();
@@ -223,9 +228,8 @@ void TrayController::toggleWindow(QPoint at)
 
 void TrayController::placeByTray()
 {
+    // Not the pointer: after a choice in the tray's menu it lies on the menu.
     QRect anchor = m_clickedAt.isNull() ? m_tray.iconGeometry() : QRect(m_clickedAt, QSize(1, 1));
-    if (anchor.isEmpty() && m_trayWindow == TrayWindow::Popup)
-        anchor = QRect(QCursor::pos(), QSize(1, 1));
     QScreen *screen = anchor.isEmpty() ? nullptr : QGuiApplication::screenAt(anchor.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();

@@ -10,6 +10,7 @@
 #include "widgets/FittedLabel.h"
 
 #include <QCheckBox>
+#include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -415,7 +416,14 @@ private Q_SLOTS:
         StoreFixture store;
         FakeTray tray;
         tray.shown = true;
-        TrayController app(store.start(), *this, tray, *this, TrayController::TrayWindow::Focused);
+        TrayController app(store.start(), *this, tray, *this, TrayController::TrayWindow::Popup);
+        // From the menu, never clicked: not by the pointer, which lies on the
+        // menu, but by the corner where trays are (the top right, here).
+        QCursor::setPos(400, 500);
+        Q_EMIT tray.openRequested();
+        QCOMPARE(app.window()->frameGeometry().topRight(), QPoint(799, 12));
+        app.window()->hide();
+        QTest::qWait(350); // not the same click as the one that closed it
         Q_EMIT tray.activated(click);
         QVERIFY(app.window()->isVisible());
         const QRect opened = app.window()->frameGeometry();
